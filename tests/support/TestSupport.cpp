@@ -1,0 +1,105 @@
+#include "tests/support/TestSupport.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace CalvornTest {
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "calvorn-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    // Tests may leave read-only folders behind; give write access back before removing.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path.string());
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+CommandResult RunCommand(const std::vector<std::string>& argv)
+{
+    CommandResult result;
+    if (argv.empty()) {
+        return result;
+    }
+    // Output goes through temporary files so that a chatty child cannot fill a pipe and block.
+    TempDir scratch;
+    const std::string outPath = (scratch.Path() / "out").string();
+    const std::string errPath = (scratch.Path() / "err").string();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        return result;
+    }
+    if (pid == 0) {
+        const int nullIn = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (nullIn < 0 || out < 0 || err < 0) {
+            _exit(127);
+        }
+        dup2(nullIn, STDIN_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::vector<char*> args;
+        for (const std::string& arg : argv) {
+            args.push_back(const_cast<char*>(arg.c_str()));
+        }
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.output = ReadFile(outPath);
+    result.error = ReadFile(errPath);
+    return result;
+}
+
+std::filesystem::path SamplePath(const std::string& name)
+{
+    return std::filesystem::path(CALVORN_SAMPLES_DIR) / name;
+}
+
+std::filesystem::path TestDataPath(const std::string& name)
+{
+    return std::filesystem::path(CALVORN_TEST_DATA_DIR) / name;
+}
+
+}  // namespace CalvornTest

@@ -1,0 +1,41 @@
+// Small helpers for the tests: a temporary folder removed at the end, whole-file reads and
+// writes, and running a command to capture its output and exit status.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace CalvornTest {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+struct CommandResult {
+    int status = -1;     // exit status, or -1 when the command did not run or was killed
+    std::string output;  // standard output
+    std::string error;   // standard error
+};
+
+// Runs `argv` (no shell) with standard input closed.
+CommandResult RunCommand(const std::vector<std::string>& argv);
+
+// The path of a file in samples/ or tests/data/.
+std::filesystem::path SamplePath(const std::string& name);
+std::filesystem::path TestDataPath(const std::string& name);
+
+}  // namespace CalvornTest

@@ -1,0 +1,20 @@
+// Result codes of the reader.
+#pragma once
+
+namespace Torvex {
+
+enum Result : int {
+    kNotSystemFile = -10000,     // not a file of this system
+    kNotTorvexFile = -9997,      // not a Torvex file
+    kOpenFailed = -9996,         // the file could not be opened
+    kReadFailed = -9983,         // a read failed or a record is damaged
+    kWriteFailed = -9982,        // a write failed (never returned by a reader that only reads)
+    kDeleted = -9981,            // the record slot is marked deleted
+    kFieldDefinitionError = -9980,
+    kRecordRead = 99999,         // the record slot was read
+};
+
+// File kinds stored in the header.
+enum class FileKind : int { Point = 1, Line = 2, Polygon = 3, Table = 4, Project = 5 };
+
+}  // namespace Torvex

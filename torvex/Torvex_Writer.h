@@ -1,0 +1,66 @@
+// Reads one Torvex data file (point, line, polygon or table). Despite its name it only reads:
+// the name is the one the converters have always called it by.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "torvex/Geometry.h"
+#include "torvex/Records.h"
+#include "torvex/Result.h"
+
+namespace Torvex {
+
+class FileImage;  // the opened file's bytes and index (internal)
+
+class Torvex_Writer {
+public:
+    Torvex_Writer();
+    ~Torvex_Writer();
+    Torvex_Writer(const Torvex_Writer&) = delete;
+    Torvex_Writer& operator=(const Torvex_Writer&) = delete;
+
+    // mode 1 = read. Returns >= 0 when open, else one of the negative Result codes.
+    int Open(const std::filesystem::path& path, int mode);
+    void Close();
+
+    // The two counts of the open file: attribute fields (16-bit in the file) and attribute
+    // records (32-bit in the file, one more than the data records).
+    int GetFieldCount() const;
+    int GetRecordCount() const;
+
+    // Returns the live record count (slots not deleted). slotCount: every slot, deleted ones
+    // included; shapeType: SHPT_POINT, SHPT_ARC or SHPT_POLYGON (SHPT_NULL for tables);
+    // reserved: always 0. Any out-parameter may be null.
+    int GetInfo(int* slotCount, int* shapeType, int* reserved);
+
+    // Returns the attribute type code of field `field` (0..9 known, others stored as given),
+    // or kFieldDefinitionError for a bad index. name is UTF-8.
+    int GetFieldInfo(int field, std::string* name, int* reserved, int* width, int* decimals);
+
+    // Record slots, 0-based. Return kRecordRead (record and geometry filled), kDeleted,
+    // kReadFailed, or another negative value for a slot out of range.
+    int ReadArcInfo(int slot, TORVEX_LineInfo* info, Geometry* geometry);
+    // text: a buffer of at least kAnnotationBufferSize bytes; receives the GBK annotation text,
+    // zero-terminated (empty for points without text).
+    int ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geometry, char* text);
+    int ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geometry);
+
+    // Pointer to the value of (record, field) in the layout of its type code (text: GBK bytes,
+    // zero-terminated), valid until the next call on this object; null when absent, when the
+    // record or field is out of range, or when `type` is not the field's type code.
+    const void* ReadAttribute(int record, int field, int type);
+
+    // Fills `record` and returns 1 when the file has a projection record; otherwise clears
+    // `record` to zero and returns 0.
+    int GetProjection(MAP_PARAstruct* record);
+
+    static constexpr int kAnnotationBufferSize = 260;
+
+private:
+    std::unique_ptr<FileImage> m_file;
+};
+
+}  // namespace Torvex
