@@ -1,0 +1,131 @@
+#include "app/CConvertLog.h"
+
+#include <system_error>
+
+#include "torvex/Gbk.h"
+
+namespace Calvorn {
+
+CConvertLog& CConvertLog::Get()
+{
+    // Never destroyed: a converter that logs from another static object's destructor must not
+    // find the writer gone. Every line is flushed, so nothing waits for a clean-up at exit.
+    static CConvertLog* const instance = new CConvertLog();
+    return *instance;
+}
+
+void CConvertLog::Write(int level, const std::string& text, const char* /*file*/, int /*line*/,
+                        const char* /*function*/)
+{
+    if (level < 2) {
+        return;
+    }
+    std::string bytes = ">";
+    bytes += Torvex::Utf8ToGbk(text);
+    bytes += "\r\n";
+    AppendLine(bytes);
+}
+
+void CConvertLog::AppendLine(const std::string& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_openTried) {
+        OpenLocked();
+    }
+    if (!m_stream.is_open()) {
+        return;
+    }
+    m_stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    m_stream.flush();
+    // A failed write (a full disk) must not silence the rest of the run.
+    if (!m_stream) {
+        m_stream.clear();
+    }
+}
+
+const AppLocations& CConvertLog::LocationsLocked() const
+{
+    if (!m_locations) {
+        m_locations.emplace();
+    }
+    return *m_locations;
+}
+
+bool CConvertLog::TryOpen(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (path.empty() || std::filesystem::is_directory(path, error)) {
+        return false;
+    }
+    m_stream.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
+    if (!m_stream.is_open()) {
+        m_stream.clear();
+        return false;
+    }
+    m_openPath = path;
+    return true;
+}
+
+void CConvertLog::OpenLocked()
+{
+    m_openTried = true;
+    m_openPath.clear();
+    if (m_explicitFile) {
+        TryOpen(*m_explicitFile);
+        return;
+    }
+    const AppLocations& locations = LocationsLocked();
+    if (!locations.ExecutableFolder().empty() &&
+        TryOpen(locations.ExecutableFolder() / kFileName)) {
+        return;
+    }
+    if (!locations.UserFolder().empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(locations.UserFolder(), error);
+        TryOpen(locations.UserFolder() / kFileName);
+    }
+}
+
+void CConvertLog::CloseLocked()
+{
+    if (m_stream.is_open()) {
+        m_stream.close();
+    }
+    m_stream.clear();
+    m_openPath.clear();
+    m_openTried = false;
+}
+
+void CConvertLog::Configure(const AppLocations& locations)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CloseLocked();
+    m_locations = locations;
+    m_explicitFile.reset();
+}
+
+void CConvertLog::SetFile(const std::filesystem::path& path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CloseLocked();
+    m_explicitFile = path;
+}
+
+std::filesystem::path CConvertLog::Path() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_openTried) {
+        return m_openPath;
+    }
+    if (m_explicitFile) {
+        return *m_explicitFile;
+    }
+    const AppLocations& locations = LocationsLocked();
+    if (AppLocations::IsFolderWritable(locations.ExecutableFolder()) ||
+        locations.UserFolder().empty()) {
+        return locations.ExecutableFolder() / kFileName;
+    }
+    return locations.UserFolder() / kFileName;
+}
+
+}  // namespace Calvorn

@@ -1,0 +1,69 @@
+// The conversion log: one process-wide writer of "CalvornExp.log", where every conversion
+// tells its story line by line.
+//
+// Each line is ">" + message + CR LF on every platform, in GBK bytes without a byte-order mark,
+// flushed at once so the file is complete up to the last line even after a crash. The file is
+// opened, and so emptied, at the first line of a program run: a run that logs nothing leaves the
+// previous run's log alone. It lies in the executable's folder, or in the user's folder for the
+// application when the executable's folder cannot be written. Safe to call from several threads;
+// each line reaches the file whole.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "app/AppLocations.h"
+
+namespace Calvorn {
+
+class CConvertLog {
+public:
+    static constexpr const char* kFileName = "CalvornExp.log";
+
+    // The process's writer; never fails. The file is not opened before the first line.
+    static CConvertLog& Get();
+
+    // Writes `text` (UTF-8) as one line when `level` is 2 or more; lower levels are dropped.
+    // `file`, `line` and `function` name the caller and are not written. A character GBK cannot
+    // represent is written as '?'. If no log file can be opened, lines are dropped silently.
+    void Write(int level, const std::string& text, const char* file, int line,
+               const char* function);
+
+    // Where the log goes unless SetFile names a file: CalvornExp.log beside the executable,
+    // else in the user's folder. Closes an open log; the next line opens (empties) the file.
+    void Configure(const AppLocations& locations);
+
+    // Writes the log into `path` instead (the console's --log, tests). Closes an open log;
+    // the next line opens (empties) `path`. There is no fallback for an explicit file.
+    void SetFile(const std::filesystem::path& path);
+
+    // The file the log is written to, or before the first line the one it will most likely
+    // be written to. Empty when no log file could be opened.
+    std::filesystem::path Path() const;
+
+    CConvertLog(const CConvertLog&) = delete;
+    CConvertLog& operator=(const CConvertLog&) = delete;
+
+private:
+    CConvertLog() = default;
+
+    // Every line reaches the file through here; a sink that holds back a file's lines (for
+    // parallel batch runs) belongs in this one place.
+    void AppendLine(const std::string& bytes);
+    void OpenLocked();
+    void CloseLocked();
+    bool TryOpen(const std::filesystem::path& path);
+    const AppLocations& LocationsLocked() const;
+
+    mutable std::mutex m_mutex;
+    mutable std::optional<AppLocations> m_locations;  // the running executable's unless set
+    std::optional<std::filesystem::path> m_explicitFile;
+    std::ofstream m_stream;
+    std::filesystem::path m_openPath;  // empty when opening failed
+    bool m_openTried = false;
+};
+
+}  // namespace Calvorn

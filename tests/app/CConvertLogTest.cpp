@@ -1,0 +1,159 @@
+#include "app/CConvertLog.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using Calvorn::AppLocations;
+using Calvorn::CConvertLog;
+using CalvornTest::ReadFile;
+using CalvornTest::TempDir;
+using CalvornTest::WriteFile;
+
+void Log(const std::string& text, int level = 2)
+{
+    CConvertLog::Get().Write(level, text, __FILE__, __LINE__, "LogTest");
+}
+
+TEST(CConvertLogTest, LinesAreMarkedGbkBytesWithCrLf)
+{
+    struct Case {
+        int level;
+        std::string text;
+        std::string bytes;  // what the file holds for it
+    };
+    const std::vector<Case> cases = {
+        {2, "plain", ">plain\r\n"},
+        {2, "开始转换【D:\\数据\\道路.wl】------",
+         ">\xbf\xaa\xca\xbc\xd7\xaa\xbb\xbb\xa1\xbe"
+         "D:\\\xca\xfd\xbe\xdd\\\xb5\xc0\xc2\xb7.wl\xa1\xbf------\r\n"},
+        {1, "below level two", ""},
+        {0, "debug", ""},
+        {2, "emoji \xF0\x9F\x98\x80 河流", ">emoji ? \xba\xd3\xc1\xf7\r\n"},
+        {2, "", ">\r\n"},
+        {3, "after the unrepresentable character", ">after the unrepresentable character\r\n"},
+    };
+    TempDir dir;
+    CConvertLog::Get().SetFile(dir / "道路.log");
+    std::string expected;
+    for (const Case& c : cases) {
+        Log(c.text, c.level);
+        expected += c.bytes;
+        EXPECT_EQ(ReadFile(dir / "道路.log"), expected) << "after: " << c.text;
+    }
+}
+
+TEST(CConvertLogTest, LongMessageIsKeptWhole)
+{
+    TempDir dir;
+    CConvertLog::Get().SetFile(dir / "long.log");
+    std::string text;
+    for (int i = 0; i < 3000; ++i) {
+        text += static_cast<char>('a' + i % 26);
+    }
+    text += "湖泊";
+    Log(text);
+    EXPECT_EQ(ReadFile(dir / "long.log"), ">" + text.substr(0, 3000) + "\xba\xfe\xb2\xb4\r\n");
+}
+
+TEST(CConvertLogTest, FileIsEmptiedAtTheFirstLineNotBefore)
+{
+    TempDir dir;
+    WriteFile(dir / "old.log", ">previous run\r\n");
+    CConvertLog::Get().SetFile(dir / "old.log");
+    EXPECT_EQ(CConvertLog::Get().Path(), dir / "old.log");
+    Log("one", 1);
+    EXPECT_EQ(ReadFile(dir / "old.log"), ">previous run\r\n");
+    Log("first");
+    Log("second");
+    EXPECT_EQ(ReadFile(dir / "old.log"), ">first\r\n>second\r\n");
+}
+
+TEST(CConvertLogTest, ConcurrentWritersProduceWholeLines)
+{
+    TempDir dir;
+    CConvertLog::Get().SetFile(dir / "threads.log");
+    constexpr int kThreads = 4;
+    constexpr int kLines = 400;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i) {
+                Log(std::to_string(t) + ":" + std::to_string(i) + ":" + std::string(i % 97, 'x'));
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    std::map<std::string, int> seen;
+    const std::string text = ReadFile(dir / "threads.log");
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        ++seen[text.substr(start, end - start)];
+    }
+    EXPECT_EQ(start, text.size());
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLines));
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kLines; ++i) {
+            const std::string line =
+                ">" + std::to_string(t) + ":" + std::to_string(i) + ":" + std::string(i % 97, 'x');
+            EXPECT_EQ(seen[line], 1) << line;
+        }
+    }
+}
+
+// Configures the log for the two folders and checks where the first line lands.
+void ExpectLogIn(const std::filesystem::path& executableFolder,
+                 const std::filesystem::path& userFolder, const std::filesystem::path& expected)
+{
+    CConvertLog::Get().Configure(AppLocations(executableFolder, userFolder));
+    EXPECT_EQ(CConvertLog::Get().Path(), expected / "CalvornExp.log");
+    Log("转换");
+    EXPECT_EQ(CConvertLog::Get().Path(), expected / "CalvornExp.log");
+    EXPECT_EQ(ReadFile(expected / "CalvornExp.log"), ">\xd7\xaa\xbb\xbb\r\n") << expected;
+}
+
+TEST(CConvertLogTest, GoesBesideTheExecutableOrElseIntoTheUserFolder)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "program");
+    WriteFile(dir / "not-a-folder", "");
+    ExpectLogIn(dir / "program", dir / "user1", dir / "program");
+    // A folder no file can be created in; the user's folder is created on demand.
+    ExpectLogIn(dir / "not-a-folder", dir / "user2" / "calvorn", dir / "user2" / "calvorn");
+}
+
+TEST(CConvertLogTest, ReadOnlyExecutableFolderFallsBack)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "installed");
+    chmod((dir / "installed").c_str(), 0555);
+    if (AppLocations::IsFolderWritable(dir / "installed")) {
+        GTEST_SKIP() << "running with rights that write into a read-only folder";
+    }
+    ExpectLogIn(dir / "installed", dir / "user", dir / "user");
+}
+
+TEST(CConvertLogTest, LogThatCannotBeOpenedDropsLinesQuietly)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "taken.log");
+    CConvertLog::Get().SetFile(dir / "taken.log");
+    Log("lost");
+    EXPECT_TRUE(CConvertLog::Get().Path().empty());
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.log"));
+    CConvertLog::Get().SetFile(dir / "next.log");
+    Log("kept");
+    EXPECT_EQ(ReadFile(dir / "next.log"), ">kept\r\n");
+}
+
+}  // namespace
