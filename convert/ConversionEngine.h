@@ -1,0 +1,71 @@
+// Converts one Torvex source file into its outputs. Knows nothing of windows: the desktop
+// program, the console tool and the batch run all hold an engine and call its converters.
+// The converters never throw; they report through the conversion log and their outcome.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+
+#include "app/ConversionOptions.h"
+#include "app/NameTables.h"
+
+namespace Calvorn {
+
+// Conversion outcomes returned by the converters.
+enum Outcome : int {
+    kOutcomeConverted = 0,      // every live record written
+    kOutcomeOpenFailed = 1,     // the source cannot be opened
+    kOutcomeCountMismatch = 2,  // graphic and attribute record counts differ
+    kOutcomeRecordsLost = 4,    // fewer records written than live, or an error while writing
+    kOutcomeFieldError = 6,     // an error while defining the fields
+    kOutcomeEmpty = 10,         // no record written
+    kOutcomeNoConverter = -1,   // no converter for the file's extension
+};
+
+// File kinds, by extension (".WT" 2, ".WL" 3, ".WP" 4, ".WB" 5); 0 for anything else.
+enum FileKind : int {
+    kKindNone = 0,
+    kKindPoint = 2,
+    kKindLine = 3,
+    kKindPolygon = 4,
+    kKindTable = 5,
+};
+
+// The kind of a source path by its extension (from the last '.' of the file-name part,
+// compared without case).
+FileKind KindOfPath(const std::filesystem::path& path);
+
+class ConversionEngine {
+public:
+    // Receives the progress position 0..100 (written × 100 / live count); called only when
+    // the position changes.
+    using ProgressCallback = std::function<void(int)>;
+
+    // The engine keeps references: options and tables must outlive it.
+    ConversionEngine(const ConversionOptions& options, const NameTables& tables);
+
+    // An empty callback is the same as progress flag 0.
+    void SetProgressCallback(ProgressCallback callback);
+
+    // Each takes the source path, the output folder and the progress flag (non-zero: report
+    // progress through the callback) and returns an Outcome.
+    int ConvertArc2Shp(const std::filesystem::path& source,
+                       const std::filesystem::path& outputFolder, int progressFlag);
+    int ConvertPoint2Shp(const std::filesystem::path& source,
+                         const std::filesystem::path& outputFolder, int progressFlag);
+    int ConvertPolygon2Shp(const std::filesystem::path& source,
+                           const std::filesystem::path& outputFolder, int progressFlag);
+    int ConvertWB2DBF(const std::filesystem::path& source,
+                      const std::filesystem::path& outputFolder, int progressFlag);
+
+    // The converter of `kind`; kOutcomeNoConverter for a kind outside 2..5.
+    int Convert(FileKind kind, const std::filesystem::path& source,
+                const std::filesystem::path& outputFolder, int progressFlag);
+
+private:
+    const ConversionOptions& m_options;
+    const NameTables& m_tables;
+    ProgressCallback m_progress;
+};
+
+}  // namespace Calvorn

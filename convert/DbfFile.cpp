@@ -1,0 +1,257 @@
+#include "convert/DbfFile.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "app/TextFormat.h"
+#include "convert/DbfUnsignedInt.h"
+#include "convert/GbkText.h"
+#include "convert/OutputError.h"
+#include "convert/ShapelibIo.h"
+#include "torvex/Gbk.h"
+
+namespace Calvorn {
+
+namespace {
+
+DBFFieldType ShapelibType(DbfFieldType type)
+{
+    switch (type) {
+        case DbfFieldType::String:
+            return FTString;
+        case DbfFieldType::Integer:
+            return FTInteger;
+        case DbfFieldType::Double:
+            return FTDouble;
+        case DbfFieldType::Logical:
+            return FTLogical;
+    }
+    return FTString;
+}
+
+// Shapelib's widest field.
+constexpr int MaxFieldWidth = 255;
+
+}  // namespace
+
+DbfFile::~DbfFile()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A destructor runs on the way out of a failure that is already being reported.
+    }
+}
+
+DbfFile::DbfFile(DbfFile&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr)),
+      m_path(std::move(other.m_path)),
+      m_names(std::move(other.m_names)),
+      m_rowIndexField(std::exchange(other.m_rowIndexField, false))
+{
+}
+
+DbfFile& DbfFile::operator=(DbfFile&& other) noexcept
+{
+    if (this != &other) {
+        try {
+            Close();
+        } catch (...) {
+        }
+        m_handle = std::exchange(other.m_handle, nullptr);
+        m_path = std::move(other.m_path);
+        m_names = std::move(other.m_names);
+        m_rowIndexField = std::exchange(other.m_rowIndexField, false);
+    }
+    return *this;
+}
+
+void DbfFile::Create(const std::filesystem::path& dbfPath)
+{
+    if (IsOpen()) {
+        throw std::logic_error("DbfFile::Create on an open file");
+    }
+    if (dbfPath.extension() != ".dbf") {
+        throw std::invalid_argument("not a .dbf name: " + dbfPath.string());
+    }
+    const FileStamp before = StampOf(dbfPath);
+    SAHooks hooks = ShapelibHooks();
+    // Language driver 77 (code page 936) in the header: readers then decode the GBK names and
+    // values correctly without a .cpg.
+    m_handle = DBFCreateLL(ShapelibPath(dbfPath).c_str(), "LDID/77", &hooks);
+    if (m_handle == nullptr) {
+        RemoveIfTouched(dbfPath, before);
+        throw OutputError("cannot create " + dbfPath.string());
+    }
+    m_path = dbfPath;
+    m_names.clear();
+    m_rowIndexField = false;
+}
+
+DbfFile::AddedField DbfFile::AddField(std::string_view utf8Name, DbfFieldType type, int width,
+                                      int decimals)
+{
+    CheckOpen();
+    if (RowCount() > 0) {
+        throw std::logic_error("DbfFile::AddField after the first row");
+    }
+    std::string gbk = Torvex::Utf8ToGbk(utf8Name);
+    gbk.resize(std::min(gbk.size(), gbk.find('\0')));
+    const std::string name = UniqueFieldName(gbk, m_names, MaxNameBytes);
+    width = std::clamp(width, 1, type == DbfFieldType::String ? MaxTextWidth : MaxFieldWidth);
+    decimals = std::clamp(decimals, 0, width);
+    const int index = DBFAddField(m_handle, name.c_str(), ShapelibType(type), width, decimals);
+    if (index < 0) {
+        throw OutputError(
+            Format("cannot add field %d to %s", FieldCount(), m_path.string().c_str()));
+    }
+    m_names.push_back(name);
+    return {index, Torvex::GbkToUtf8(name), width};
+}
+
+bool DbfFile::EnsureAtLeastOneField()
+{
+    CheckOpen();
+    if (FieldCount() > 0) {
+        return false;
+    }
+    AddField("FID", DbfFieldType::Integer, 11, 0);
+    m_rowIndexField = true;
+    return true;
+}
+
+void DbfFile::EnsureRow(int row)
+{
+    CheckOpen();
+    if (row < 0) {
+        throw std::out_of_range(Format("row %d", row));
+    }
+    EnsureAtLeastOneField();
+    for (int next = RowCount(); next <= row; ++next) {
+        // A blank first field makes the row; shapelib fills the rest with blanks.
+        const bool written =
+            m_rowIndexField ? WriteDbfNumber(m_handle, next, 0, next) == DbfWriteStatus::Written
+                            : DBFWriteAttributeDirectly(m_handle, next, 0, const_cast<char*>(""));
+        if (!written) {
+            ThrowWriteError(next);
+        }
+    }
+}
+
+DbfWriteStatus DbfFile::WriteText(int row, int field, std::string_view gbk)
+{
+    CheckField(field, false);
+    EnsureRow(row);
+    gbk = gbk.substr(0, gbk.find('\0'));
+    const std::size_t length = GbkPrefixLength(gbk, static_cast<std::size_t>(FieldWidth(field)));
+    const std::string text(gbk.substr(0, length));
+    if (!DBFWriteStringAttribute(m_handle, row, field, text.c_str())) {
+        ThrowWriteError(row);
+    }
+    return length < gbk.size() ? DbfWriteStatus::Cut : DbfWriteStatus::Written;
+}
+
+DbfWriteStatus DbfFile::WriteInteger(int row, int field, int value)
+{
+    return WriteDouble(row, field, value);
+}
+
+DbfWriteStatus DbfFile::WriteDouble(int row, int field, double value)
+{
+    CheckField(field, true);
+    EnsureRow(row);
+    return Checked(WriteDbfNumber(m_handle, row, field, value), row);
+}
+
+DbfWriteStatus DbfFile::WriteUnsigned(int row, int field, std::uint32_t value)
+{
+    CheckField(field, true);
+    EnsureRow(row);
+    return Checked(DBFWriteUnsignedIntAttribute(m_handle, row, field, value), row);
+}
+
+void DbfFile::WriteNull(int row, int field)
+{
+    CheckOpen();
+    if (field < 0 || field >= FieldCount()) {
+        throw std::out_of_range(Format("field %d", field));
+    }
+    EnsureRow(row);
+    if (!DBFWriteNULLAttribute(m_handle, row, field)) {
+        ThrowWriteError(row);
+    }
+}
+
+void DbfFile::Close()
+{
+    if (!IsOpen()) {
+        return;
+    }
+    try {
+        EnsureAtLeastOneField();
+    } catch (...) {
+        DBFClose(std::exchange(m_handle, nullptr));
+        throw;
+    }
+    // shapelib's close reports nothing; the size it meant to write tells whether it did.
+    const std::uintmax_t size = static_cast<std::uintmax_t>(m_handle->nHeaderLength) +
+                                static_cast<std::uintmax_t>(m_handle->nRecords) *
+                                    static_cast<std::uintmax_t>(m_handle->nRecordLength) +
+                                (m_handle->bWriteEndOfFileChar ? 1 : 0);
+    DBFClose(std::exchange(m_handle, nullptr));
+    ExpectFileSize(m_path, size);
+}
+
+int DbfFile::FieldCount() const
+{
+    return IsOpen() ? DBFGetFieldCount(m_handle) : 0;
+}
+
+int DbfFile::RowCount() const
+{
+    return IsOpen() ? DBFGetRecordCount(m_handle) : 0;
+}
+
+void DbfFile::CheckOpen() const
+{
+    if (!IsOpen()) {
+        throw std::logic_error("DbfFile used while closed");
+    }
+}
+
+int DbfFile::FieldWidth(int field) const
+{
+    int width = 0;
+    DBFGetFieldInfo(m_handle, field, nullptr, &width, nullptr);
+    return width;
+}
+
+void DbfFile::CheckField(int field, bool numeric) const
+{
+    CheckOpen();
+    if (field < 0 || field >= FieldCount()) {
+        throw std::out_of_range(Format("field %d", field));
+    }
+    const char type = DBFGetNativeFieldType(m_handle, field);
+    const bool isNumeric = type == 'N' || type == 'F';
+    if (numeric ? !isNumeric : type != 'C') {
+        throw std::invalid_argument(
+            Format("field %d of %s has type %c", field, m_path.string().c_str(), type));
+    }
+}
+
+DbfWriteStatus DbfFile::Checked(DbfWriteStatus status, int row) const
+{
+    if (status == DbfWriteStatus::Refused) {
+        ThrowWriteError(row);
+    }
+    return status;
+}
+
+void DbfFile::ThrowWriteError(int row) const
+{
+    throw OutputError(Format("cannot write row %d of %s", row, m_path.string().c_str()));
+}
+
+}  // namespace Calvorn

@@ -1,0 +1,28 @@
+// Numbers in .dbf fields, rendered exactly as shapelib renders them ("%*.*f" with the field's
+// width and decimals) but checked first: shapelib cuts a rendering that is too long to its
+// leading characters, which leaves a wrong number in the file.
+#pragma once
+
+#include <shapefil.h>
+
+#include <optional>
+#include <string>
+
+namespace Calvorn {
+
+enum class DbfWriteStatus {
+    Written,    // the value is in the file as given
+    Cut,        // text shortened to the field width (on a character boundary)
+    DidNotFit,  // a number too wide for its field: a null value was written instead
+    Refused,    // shapelib refused the write (bad row or field, I/O error)
+};
+
+// `value` right-aligned in `width` characters with `decimals` digits after a point, or nothing
+// when it does not fit (or is not a finite number).
+std::optional<std::string> RenderDbfNumber(double value, int width, int decimals);
+
+// Writes `value` into a numeric field of row `row` (an existing row or the next new one), or a
+// null value when it does not fit.
+DbfWriteStatus WriteDbfNumber(DBFHandle dbf, int row, int field, double value);
+
+}  // namespace Calvorn
