@@ -4,14 +4,16 @@
 namespace Torvex {
 
 enum Result : int {
-    kNotSystemFile = -10000,     // not a file of this system
-    kNotTorvexFile = -9997,      // not a Torvex file
-    kOpenFailed = -9996,         // the file could not be opened
-    kReadFailed = -9983,         // a read failed or a record is damaged
-    kWriteFailed = -9982,        // a write failed (never returned by a reader that only reads)
-    kDeleted = -9981,            // the record slot is marked deleted
+    kNotSystemFile = -10000,  // not a file of this system
+    kNotTorvexFile = -9997,   // not a Torvex file
+    kOpenFailed = -9996,      // the file could not be opened
+    kReadFailed = -9983,      // a read failed or a record is damaged
+    kWriteFailed = -9982,     // a write failed (never returned by a reader that only reads)
+    kDeleted = -9981,         // the record slot is marked deleted
     kFieldDefinitionError = -9980,
-    kRecordRead = 99999,         // the record slot was read
+    kNoSuchSlot = -1,     // no file open, or the slot index is out of range
+    kWrongKind = -2,      // the read does not match the file kind (e.g. lines from a table)
+    kRecordRead = 99999,  // the record slot was read
 };
 
 // File kinds stored in the header.

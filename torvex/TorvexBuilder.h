@@ -34,8 +34,8 @@ struct TimeValue {
 };
 
 // One attribute value. monostate = absent. std::string = text bytes (GBK) for codes 0 and 9;
-// std::int64_t for codes 1, 2, 3 and 8 (stored narrowed to the code's width); double for 4
-// and 5 (code 4 stored as float).
+// std::int64_t for codes 1, 2, 3 and 8 (must fit the code's width: 1 and 8 take 0..255);
+// double (or std::int64_t) for 4 and 5 (code 4 stored as float).
 using AttributeValue =
     std::variant<std::monostate, std::string, std::int64_t, double, DateValue, TimeValue>;
 

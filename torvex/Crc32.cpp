@@ -1,0 +1,52 @@
+#include "torvex/Crc32.h"
+
+#include <array>
+
+namespace Torvex {
+
+namespace {
+
+// Slicing by four: a slot read checks every byte of its slot, so this loop is hot.
+using CrcTables = std::array<std::array<std::uint32_t, 256>, 4>;
+
+constexpr CrcTables MakeTables()
+{
+    CrcTables tables{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k) {
+            c = (c & 1u) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
+        }
+        tables[0][i] = c;
+    }
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        for (int t = 1; t < 4; ++t) {
+            tables[t][i] = (tables[t - 1][i] >> 8) ^ tables[0][tables[t - 1][i] & 0xFFu];
+        }
+    }
+    return tables;
+}
+
+constexpr CrcTables kTables = MakeTables();
+
+}  // namespace
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    while (size >= 4) {
+        crc ^= static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
+               (static_cast<std::uint32_t>(data[2]) << 16) |
+               (static_cast<std::uint32_t>(data[3]) << 24);
+        crc = kTables[3][crc & 0xFFu] ^ kTables[2][(crc >> 8) & 0xFFu] ^
+              kTables[1][(crc >> 16) & 0xFFu] ^ kTables[0][crc >> 24];
+        data += 4;
+        size -= 4;
+    }
+    while (size-- > 0) {
+        crc = kTables[0][(crc ^ *data++) & 0xFFu] ^ (crc >> 8);
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+}  // namespace Torvex

@@ -1,0 +1,278 @@
+#include "torvex/FileImage.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "torvex/Crc32.h"
+#include "torvex/Format.h"
+#include "torvex/Gbk.h"
+
+namespace Torvex {
+
+using namespace Format;
+
+namespace {
+
+bool IsDataKind(FileKind kind)
+{
+    return kind != FileKind::Project;
+}
+
+}  // namespace
+
+int FileImage::Open(const std::filesystem::path& path)
+{
+    if (!m_file.Open(path)) {
+        return kOpenFailed;
+    }
+    int result = m_header.Parse(m_file.Data(), m_file.Size(), IsDataKind);
+    if (result == 0) {
+        result = ReadIndex();
+    }
+    if (result == 0) {
+        result = ReadFieldTable();
+    }
+    if (result != 0) {
+        m_file.Close();
+    }
+    return result;
+}
+
+int FileImage::ReadFieldTable()
+{
+    const std::uint8_t* p = m_file.Data() + m_header.FieldTableOffset();
+    const std::uint8_t* const end = p + m_header.FieldTableSize();
+    // Every descriptor takes at least its fixed part, so the count is bounded by the table.
+    if (m_header.FieldCount() > m_header.FieldTableSize() / kFieldDescriptorSize) {
+        return kFieldDefinitionError;
+    }
+    m_fields.reserve(m_header.FieldCount());
+    for (int i = 0; i < m_header.FieldCount(); ++i) {
+        if (static_cast<std::size_t>(end - p) < kFieldDescriptorSize) {
+            return kFieldDefinitionError;
+        }
+        const auto nameLength = Load<std::uint16_t>(p);
+        FieldDescriptor field;
+        field.type = Load<std::int32_t>(p + 2);
+        field.width = Load<std::int32_t>(p + 6);
+        field.decimals = Load<std::int32_t>(p + 10);
+        p += kFieldDescriptorSize;
+        if (nameLength == 0 || static_cast<std::size_t>(end - p) < nameLength || field.width < 0 ||
+            field.decimals < 0) {
+            return kFieldDefinitionError;
+        }
+        field.name = GbkToUtf8(std::string_view(reinterpret_cast<const char*>(p), nameLength));
+        p += nameLength;
+        m_fields.push_back(std::move(field));
+    }
+    if (p != end) {
+        return kFieldDefinitionError;
+    }
+    m_values.assign(m_fields.size(), nullptr);
+    return 0;
+}
+
+int FileImage::ReadIndex()
+{
+    const std::uint64_t size = m_file.Size();
+    const std::uint8_t* entry = m_file.Data() + m_header.IndexOffset();
+    int live = 0;
+    for (std::uint32_t i = 0; i < m_header.SlotCount(); ++i, entry += kIndexEntrySize) {
+        const auto offset = Load<std::uint64_t>(entry);
+        const auto length = Load<std::uint32_t>(entry + 8);
+        const auto flags = Load<std::uint32_t>(entry + 12);
+        if (length < kSlotHeaderSize || !FitsIn(offset, length, size)) {
+            return kReadFailed;
+        }
+        if ((flags & kIndexDeleted) == 0) {
+            ++live;
+        }
+    }
+    m_liveCount = live;
+    return 0;
+}
+
+const FieldDescriptor* FileImage::Field(int field) const
+{
+    if (field < 0 || field >= FieldCount()) {
+        return nullptr;
+    }
+    return &m_fields[static_cast<std::size_t>(field)];
+}
+
+bool FileImage::ParseSlot(std::uint32_t slot)
+{
+    if (m_parsedSlot == slot) {
+        return m_parsedOk;
+    }
+    m_parsedSlot = slot;
+    m_parsedOk = false;
+    m_view = SlotView{};
+    std::fill(m_values.begin(), m_values.end(), nullptr);
+
+    const std::uint8_t* entry =
+        m_file.Data() + m_header.IndexOffset() + std::uint64_t{slot} * kIndexEntrySize;
+    const auto offset = Load<std::uint64_t>(entry);
+    const auto length = Load<std::uint32_t>(entry + 8);
+    // Checked at open already; checked again because the entry is read from the file's bytes.
+    if (length < kSlotHeaderSize || !FitsIn(offset, length, m_file.Size())) {
+        return false;
+    }
+    const std::uint8_t* const start = m_file.Data() + offset;
+    const std::uint8_t* const end = start + length;
+
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Fuzzing builds skip the check value so that mutated slots reach the parser below.
+    if (Load<std::uint32_t>(start) != Crc32(start + 4, length - 4)) {
+        return false;
+    }
+#endif
+    SlotView view;
+    view.infoLength = Load<std::uint16_t>(start + 4);
+    view.textLength = Load<std::uint16_t>(start + 6);
+    view.partCount = Load<std::uint32_t>(start + 8);
+    view.vertexCount = Load<std::uint32_t>(start + 12);
+
+    // 64-bit sums of 16- and 32-bit counts cannot overflow.
+    const std::uint64_t available = length - kSlotHeaderSize;
+    const std::uint64_t fixed = std::uint64_t{view.infoLength} + std::uint64_t{view.partCount} * 4 +
+                                std::uint64_t{view.vertexCount} * 16 + view.textLength;
+    if (fixed > available) {
+        return false;
+    }
+    const std::uint8_t* p = start + kSlotHeaderSize;
+    view.info = p;
+    p += view.infoLength;
+    view.partCounts = p;
+    p += std::size_t{view.partCount} * 4;
+    view.vertices = p;
+    p += std::size_t{view.vertexCount} * 16;
+    view.text = reinterpret_cast<const char*>(p);
+    p += view.textLength;
+
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < view.partCount; ++i) {
+        const auto count = Load<std::uint32_t>(view.partCounts + std::size_t{i} * 4);
+        if (count == 0) {
+            return false;
+        }
+        total += count;
+    }
+    if (total != view.vertexCount) {
+        return false;
+    }
+    switch (m_header.Kind()) {
+        case FileKind::Point:
+            if (view.partCount != 1 || view.vertexCount != 1 ||
+                view.textLength > kMaxAnnotationText) {
+                return false;
+            }
+            break;
+        case FileKind::Line:
+        case FileKind::Polygon:
+            if (view.partCount == 0 || view.textLength != 0) {
+                return false;
+            }
+            break;
+        default:
+            if (view.partCount != 0 || view.infoLength != 0 || view.textLength != 0) {
+                return false;
+            }
+            break;
+    }
+    if (!ParseValues(p, end)) {
+        std::fill(m_values.begin(), m_values.end(), nullptr);
+        return false;
+    }
+    m_view = view;
+    m_parsedOk = true;
+    return true;
+}
+
+bool FileImage::ParseValues(const std::uint8_t* p, const std::uint8_t* end)
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        if (p == end) {
+            return false;
+        }
+        const std::uint8_t presence = *p++;
+        if (presence == kValueAbsent) {
+            continue;
+        }
+        const int type = m_fields[i].type;
+        const int fixedSize = FixedValueSize(type);
+        if (presence != kValuePresent || fixedSize < 0) {
+            return false;
+        }
+        std::size_t payload = static_cast<std::size_t>(fixedSize);
+        if (fixedSize == 0) {
+            if (end - p < 2) {
+                return false;
+            }
+            payload = 2 + std::size_t{Load<std::uint16_t>(p)};
+        }
+        if (static_cast<std::size_t>(end - p) < payload) {
+            return false;
+        }
+        m_values[i] = p;
+        p += payload;
+    }
+    return p == end;
+}
+
+int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
+{
+    if (slot < 0 || slot >= SlotCount()) {
+        return kNoSuchSlot;
+    }
+    if (kind != m_header.Kind()) {
+        return kWrongKind;
+    }
+    const std::uint8_t* entry =
+        m_file.Data() + m_header.IndexOffset() + static_cast<std::uint64_t>(slot) * kIndexEntrySize;
+    if ((Load<std::uint32_t>(entry + 12) & kIndexDeleted) != 0) {
+        return kDeleted;
+    }
+    if (!ParseSlot(static_cast<std::uint32_t>(slot))) {
+        return kReadFailed;
+    }
+    *view = m_view;
+    return kRecordRead;
+}
+
+const void* FileImage::ReadAttribute(int record, int field, int type)
+{
+    if (record < 0 || record >= SlotCount() || field < 0 || field >= FieldCount() ||
+        m_fields[static_cast<std::size_t>(field)].type != type) {
+        return nullptr;
+    }
+    if (!ParseSlot(static_cast<std::uint32_t>(record))) {
+        return nullptr;
+    }
+    const std::uint8_t* value = m_values[static_cast<std::size_t>(field)];
+    if (value == nullptr) {
+        return nullptr;
+    }
+    if (IsTextType(type)) {
+        const auto length = Load<std::uint16_t>(value);
+        m_scratch.resize(std::size_t{length} + 1);
+        std::memcpy(m_scratch.data(), value + 2, length);
+        m_scratch[length] = 0;
+    } else {
+        const auto size = static_cast<std::size_t>(FixedValueSize(type));
+        m_scratch.resize(size);
+        std::memcpy(m_scratch.data(), value, size);
+    }
+    return m_scratch.data();
+}
+
+bool FileImage::GetProjection(MAP_PARAstruct* record) const
+{
+    if (!m_header.HasProjection()) {
+        return false;
+    }
+    std::memcpy(record, m_file.Data() + m_header.ProjectionOffset(), kProjectionSize);
+    return true;
+}
+
+}  // namespace Torvex

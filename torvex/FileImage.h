@@ -1,0 +1,75 @@
+// Internal: an opened Torvex data file. The bytes stay mapped; opening checks the header, the
+// field table and every index entry once, so a slot read touches only its own bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "torvex/FileHeader.h"
+#include "torvex/MappedFile.h"
+#include "torvex/Records.h"
+#include "torvex/Result.h"
+
+namespace Torvex {
+
+struct FieldDescriptor {
+    std::string name;  // UTF-8
+    int type = 0;
+    int width = 0;
+    int decimals = 0;
+};
+
+// The parts of one well-formed slot, pointing into the file's bytes.
+struct SlotView {
+    const std::uint8_t* info = nullptr;
+    std::size_t infoLength = 0;
+    const std::uint8_t* partCounts = nullptr;  // u32 each
+    std::uint32_t partCount = 0;
+    const std::uint8_t* vertices = nullptr;  // f64 x, f64 y each
+    std::uint32_t vertexCount = 0;
+    const char* text = nullptr;
+    std::size_t textLength = 0;
+};
+
+class FileImage {
+public:
+    // Returns 0 or the negative Open result.
+    int Open(const std::filesystem::path& path);
+
+    FileKind Kind() const { return m_header.Kind(); }
+    int FieldCount() const { return static_cast<int>(m_fields.size()); }
+    std::uint32_t RecordCount() const { return m_header.RecordCount(); }
+    int SlotCount() const { return static_cast<int>(m_header.SlotCount()); }
+    int LiveCount() const { return m_liveCount; }
+    const FieldDescriptor* Field(int field) const;
+
+    // kRecordRead with `view` filled, or kDeleted, kReadFailed, kNoSuchSlot, kWrongKind.
+    int ReadSlot(int slot, FileKind kind, SlotView* view);
+    // Value of (record, field) in its delivered layout, or null; valid until the next call.
+    const void* ReadAttribute(int record, int field, int type);
+    bool GetProjection(MAP_PARAstruct* record) const;
+
+private:
+    int ReadFieldTable();
+    int ReadIndex();
+    // Checks and splits slot `slot` (cached: the converters read a slot's record and then
+    // each of its values).
+    bool ParseSlot(std::uint32_t slot);
+    bool ParseValues(const std::uint8_t* p, const std::uint8_t* end);
+
+    MappedFile m_file;
+    FileHeader m_header;
+    std::vector<FieldDescriptor> m_fields;
+    int m_liveCount = 0;
+
+    std::int64_t m_parsedSlot = -1;
+    bool m_parsedOk = false;
+    SlotView m_view;
+    std::vector<const std::uint8_t*> m_values;  // per field: the payload, null when absent
+    std::vector<std::uint8_t> m_scratch;
+};
+
+}  // namespace Torvex

@@ -1,0 +1,19 @@
+// Internal: filling the shape objects that the reader hands out.
+#pragma once
+
+#include <cstdint>
+
+#include "torvex/Geometry.h"
+
+namespace Torvex {
+
+// Frees the arrays and leaves an object with no parts and no vertices (type and id kept).
+void ClearGeometry(Geometry* geometry);
+
+// Replaces the contents with `partCount` parts (none for points) of the given vertices
+// (little-endian f64 pairs), shapelib-style: Z and M zeroed, part types SHPP_RING, id -1,
+// bounds computed. False when memory runs out (the object is then cleared).
+bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCounts,
+                  std::uint32_t partCount, const std::uint8_t* vertices, std::uint32_t vertexCount);
+
+}  // namespace Torvex
