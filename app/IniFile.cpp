@@ -1,16 +1,13 @@
 #include "app/IniFile.h"
 
 #include <fstream>
-#include <iterator>
 #include <optional>
 
-#include "torvex/Gbk.h"
+#include "app/TextFile.h"
 
 namespace Calvorn {
 
 namespace {
-
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 #ifdef _WIN32
 constexpr const char* kPlatformLineEnd = "\r\n";
@@ -106,24 +103,11 @@ bool IniFile::Load(const std::filesystem::path& path)
 {
     m_lines.clear();
     m_lineEnd.clear();
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    const std::optional<std::string> content = ReadUserTextFile(path);
+    if (!content) {
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return false;
-    }
-    if (text.starts_with(kUtf8Bom)) {
-        text.erase(0, kUtf8Bom.size());
-    }
-    if (!Torvex::IsValidUtf8(text)) {
-        text = Torvex::GbkToUtf8(text);
-    }
+    const std::string& text = *content;
 
     std::size_t start = 0;
     while (start < text.size()) {

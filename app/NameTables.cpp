@@ -1,12 +1,10 @@
 #include "app/NameTables.h"
 
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <system_error>
 
 #include "app/PathSettings.h"
-#include "torvex/Gbk.h"
+#include "app/TextFile.h"
 
 namespace Calvorn {
 
@@ -15,7 +13,6 @@ namespace {
 // The delimiters are ASCII, so they are searched in the UTF-8 text; GBK is converted first,
 // because its second bytes can equal '\\' or '|'.
 constexpr std::string_view kDelimiters{" \t\\,/;'\"|", 9};
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 void AddLine(std::map<std::string, std::string>& table, std::string_view line)
 {
@@ -34,24 +31,11 @@ void AddLine(std::map<std::string, std::string>& table, std::string_view line)
 
 std::size_t NameTables::LoadInto(Table& table, const std::filesystem::path& path)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    const std::optional<std::string> content = ReadUserTextFile(path);
+    if (!content) {
         return table.size();
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return table.size();
-    }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return table.size();
-    }
-    if (text.starts_with(kUtf8Bom)) {
-        text.erase(0, kUtf8Bom.size());
-    }
-    if (!Torvex::IsValidUtf8(text)) {
-        text = Torvex::GbkToUtf8(text);
-    }
+    const std::string& text = *content;
 
     // Every line is an entry, the last one too when it has no line feed; a file ending in a
     // line feed has no empty line after it.

@@ -21,6 +21,26 @@ void CopyInfo(void* info, std::size_t size, const SlotView& view)
     }
 }
 
+// Reads one slot of `kind` and fills `geometry` as `shapeType`. On any result but kRecordRead
+// the view and the geometry are left empty, so callers copy zeros rather than stale data.
+int ReadSlotWithGeometry(FileImage* file, int slot, FileKind kind, int shapeType,
+                         Geometry* geometry, SlotView* view)
+{
+    int result = file != nullptr ? file->ReadSlot(slot, kind, view) : kNoSuchSlot;
+    if (result == kRecordRead && geometry != nullptr &&
+        !FillGeometry(geometry, shapeType, view->partCounts, view->partCount, view->vertices,
+                      view->vertexCount)) {
+        result = kReadFailed;
+    }
+    if (result != kRecordRead) {
+        *view = SlotView{};
+        if (geometry != nullptr) {
+            ClearGeometry(geometry);
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 Torvex_Writer::Torvex_Writer() = default;
@@ -112,18 +132,8 @@ int Torvex_Writer::GetFieldInfo(int field, std::string* name, int* reserved, int
 int Torvex_Writer::ReadArcInfo(int slot, TORVEX_LineInfo* info, Geometry* geometry)
 {
     SlotView view;
-    int result = m_file ? m_file->ReadSlot(slot, FileKind::Line, &view) : kNoSuchSlot;
-    if (result == kRecordRead && geometry != nullptr &&
-        !FillGeometry(geometry, SHPT_ARC, view.partCounts, view.partCount, view.vertices,
-                      view.vertexCount)) {
-        result = kReadFailed;
-    }
-    if (result != kRecordRead) {
-        view = SlotView{};
-        if (geometry != nullptr) {
-            ClearGeometry(geometry);
-        }
-    }
+    const int result =
+        ReadSlotWithGeometry(m_file.get(), slot, FileKind::Line, SHPT_ARC, geometry, &view);
     if (info != nullptr) {
         CopyInfo(info, sizeof(*info), view);
     }
@@ -133,18 +143,8 @@ int Torvex_Writer::ReadArcInfo(int slot, TORVEX_LineInfo* info, Geometry* geomet
 int Torvex_Writer::ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geometry, char* text)
 {
     SlotView view;
-    int result = m_file ? m_file->ReadSlot(slot, FileKind::Point, &view) : kNoSuchSlot;
-    if (result == kRecordRead && geometry != nullptr &&
-        !FillGeometry(geometry, SHPT_POINT, view.partCounts, view.partCount, view.vertices,
-                      view.vertexCount)) {
-        result = kReadFailed;
-    }
-    if (result != kRecordRead) {
-        view = SlotView{};
-        if (geometry != nullptr) {
-            ClearGeometry(geometry);
-        }
-    }
+    const int result =
+        ReadSlotWithGeometry(m_file.get(), slot, FileKind::Point, SHPT_POINT, geometry, &view);
     TORVEX_PntInfo record;
     CopyInfo(&record, sizeof(record), view);
     if (info != nullptr) {
@@ -167,18 +167,8 @@ int Torvex_Writer::ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geome
 int Torvex_Writer::ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geometry)
 {
     SlotView view;
-    int result = m_file ? m_file->ReadSlot(slot, FileKind::Polygon, &view) : kNoSuchSlot;
-    if (result == kRecordRead && geometry != nullptr &&
-        !FillGeometry(geometry, SHPT_POLYGON, view.partCounts, view.partCount, view.vertices,
-                      view.vertexCount)) {
-        result = kReadFailed;
-    }
-    if (result != kRecordRead) {
-        view = SlotView{};
-        if (geometry != nullptr) {
-            ClearGeometry(geometry);
-        }
-    }
+    const int result =
+        ReadSlotWithGeometry(m_file.get(), slot, FileKind::Polygon, SHPT_POLYGON, geometry, &view);
     if (info != nullptr) {
         CopyInfo(info, sizeof(*info), view);
     }
