@@ -66,6 +66,7 @@ void CCmdBatchInfo::ParseParam(const std::string& param, bool isSwitch, bool /*i
         }
         return;
     }
+    ++m_plainArguments;
     if (m_strSourceFile.empty()) {
         m_strSourceFile = param;
     } else if (m_strOutputPath.empty()) {

@@ -33,6 +33,10 @@ public:
     // `isLast` says whether it is the last parameter; it changes nothing.
     void ParseParam(const std::string& param, bool isSwitch, bool isLast);
 
+    // How many plain arguments were given, empty ones included. The desktop program runs the
+    // one-file conversion instead of its window when there was at least one.
+    int PlainArgumentCount() const { return m_plainArguments; }
+
     // Whether `arg` is a switch by the grammar of this platform (see above).
     static bool IsSwitchArgument(const std::string& arg);
     // Whether `name` is one of the five switch names "s", "n", "p", "c", "e".
@@ -49,6 +53,7 @@ public:
 
 private:
     ConversionOptions& m_options;
+    int m_plainArguments = 0;
 };
 
 }  // namespace Calvorn

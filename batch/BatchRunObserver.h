@@ -1,0 +1,29 @@
+// Follows a batch run, so that a window and a console can both show it. Every call is made on
+// the thread that runs the batch; a window hands them over to its own thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "batch/Job.h"
+
+namespace Calvorn {
+
+class BatchRunObserver {
+public:
+    virtual ~BatchRunObserver() = default;
+
+    // The preconditions were met and the tables loaded; `rowCount` rows follow.
+    virtual void RunStarted(std::size_t /*rowCount*/) {}
+    // Row `row` is about to be converted (the window scrolls to it and marks it).
+    virtual void RowStarted(std::size_t /*row*/, const Job& /*job*/) {}
+    // Progress within the current file, 0..100; called only when the position changes.
+    virtual void Progress(int /*position*/) {}
+    // Row `row` is done: `job.status` holds its new status image, `outcome` the converter's
+    // outcome (kOutcomeNoConverter for a kind no converter takes).
+    virtual void RowFinished(std::size_t /*row*/, const Job& /*job*/, int /*outcome*/) {}
+    // The status line's text after each row: "转换进度：[done/n] 转换完成！".
+    virtual void StatusLineChanged(const std::string& /*text*/) {}
+};
+
+}  // namespace Calvorn

@@ -1,0 +1,27 @@
+// One row of the job list: a source file, its kind and the result of its last conversion.
+#pragma once
+
+#include <filesystem>
+
+#include "convert/ConversionEngine.h"
+
+namespace Calvorn {
+
+// Status images of a row, as indices into the window's image list.
+enum StatusImage : int {
+    kStatusNone = -1,      // not converted yet (or not reached by a stopped run)
+    kStatusEmpty = 8,      // outcome 10: the file had no record
+    kStatusConverted = 9,  // outcome 0
+    kStatusFailed = 10,    // any other outcome
+};
+
+struct Job {
+    std::filesystem::path source;  // the path as it was added
+    FileKind kind = kKindNone;     // 2..5, also the row's image index
+    int status = kStatusNone;      // a StatusImage
+};
+
+// The status image for a conversion outcome.
+StatusImage StatusForOutcome(int outcome);
+
+}  // namespace Calvorn

@@ -1,0 +1,88 @@
+// The job list: the files a batch run converts, as a model without windows. The desktop
+// window shows it in its list view; the console fills it from its arguments.
+//
+// Only source files of the four kinds become rows (".WT" 2, ".WL" 3, ".WP" 4, ".WB" 5, by the
+// extension without regard to case); the same path may be listed any number of times. The
+// desktop lists the newest row first (a run then converts in the reverse of the order of
+// adding); the console keeps the order in which it was given its files.
+//
+// Safe to use from several threads: a batch run on a worker thread sets row statuses while the
+// window reads rows. Rows are handed out as copies.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "batch/Job.h"
+
+namespace Calvorn {
+
+class JobListObserver;
+
+class JobList {
+public:
+    enum class Order {
+        NewestFirst,  // new rows at the top: the desktop's list
+        AsAdded,      // new rows at the bottom: the console's order
+    };
+
+    explicit JobList(Order order = Order::NewestFirst);
+
+    // The observer (or null) is called after each change; it must outlive its use here.
+    void SetObserver(JobListObserver* observer);
+
+    // Adds one row for `path` when its extension names a kind, and refreshes the status line
+    // in any case. Returns the kind, or kKindNone when nothing was added. The file need not
+    // exist: a missing file fails when it is converted.
+    FileKind AddFileToList(const std::filesystem::path& path);
+
+    // Expands a project file: each item's file-name part (split at "\" and "/", whatever the
+    // platform) joined to the project's own folder, offered to AddFileToList in the project's
+    // order. A project that cannot be loaded adds nothing. Returns the number of rows added.
+    std::size_t AddProject(const std::filesystem::path& project);
+
+    // Offers every file in the tree under `folder` to AddFileToList, depth first, each folder's
+    // entries (files and folders alike) in byte order of their UTF-8 names. Projects met in a
+    // scan are not expanded. A folder that cannot be read is passed over; a folder reached
+    // again (a link or junction back up the tree) is scanned once. Returns the rows added.
+    std::size_t ScanFolder(const std::filesystem::path& folder);
+
+    // What the add-files dialog and the console do with a path they are given: a folder is
+    // scanned, a project (".MPJ") expanded, anything else offered to AddFileToList. Returns
+    // the number of rows added.
+    std::size_t AddPath(const std::filesystem::path& path);
+
+    // Removes the rows at the given indices (any order; duplicates and indices out of range are
+    // ignored), then refreshes the status line.
+    void RemoveRows(std::vector<std::size_t> rows);
+    // Removes every row, then refreshes the status line (also when the list was empty).
+    void Clear();
+
+    std::size_t Count() const;
+    // Row `row`; throws std::out_of_range for an index past the end.
+    Job At(std::size_t row) const;
+    // Every row, top first.
+    std::vector<Job> Rows() const;
+
+    // Sets the status image of `row`; an index out of range is ignored.
+    void SetStatus(std::size_t row, int status);
+
+    // The status line for the current row count: "转换进度：[0/n] 当前共有n个待转换文件！".
+    std::string StatusLineText() const;
+
+private:
+    std::size_t ScanFolderOnce(const std::filesystem::path& folder,
+                               std::set<std::filesystem::path>& scanned);
+    void NotifyStatusLine();
+
+    const Order m_order;
+    JobListObserver* m_observer = nullptr;
+    mutable std::mutex m_mutex;
+    std::vector<Job> m_rows;
+};
+
+}  // namespace Calvorn

@@ -1,0 +1,131 @@
+#include "cli/BatchArguments.h"
+
+#include <array>
+
+#include "app/CCmdBatchInfo.h"
+
+namespace Calvorn {
+
+namespace {
+
+struct FlagOption {
+    const char* name;
+    int ConversionOptions::*option;
+    int value;
+};
+
+constexpr std::array<FlagOption, 8> kFlagOptions = {{
+    {"--split-annotations", &ConversionOptions::SplitAnnotations, 1},
+    {"--no-split-annotations", &ConversionOptions::SplitAnnotations, 0},
+    {"--projection", &ConversionOptions::OutputProjection, 1},
+    {"--no-projection", &ConversionOptions::OutputProjection, 0},
+    {"--style-as-attributes", &ConversionOptions::StyleAsAttributes, 1},
+    {"--no-style-as-attributes", &ConversionOptions::StyleAsAttributes, 0},
+    {"--delete-empty", &ConversionOptions::DeleteEmptyResults, 1},
+    {"--keep-empty", &ConversionOptions::DeleteEmptyResults, 0},
+}};
+
+// The option that takes `name`'s value, or null.
+std::optional<std::string> BatchArguments::*ValuedOption(const std::string& name)
+{
+    if (name == "--layer-map") {
+        return &BatchArguments::layerMap;
+    }
+    if (name == "--field-map") {
+        return &BatchArguments::fieldMap;
+    }
+    if (name == "--log") {
+        return &BatchArguments::logFile;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool BatchArguments::IsBatchMode(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            return false;
+        }
+        if (arg == "-o") {
+            return true;
+        }
+    }
+    return false;
+}
+
+BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
+{
+    BatchArguments result;
+    // The switch letters mean here what they mean on the one-file command line.
+    CCmdBatchInfo switches(result.options);
+    bool outputGiven = false;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded) {
+            result.sources.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) == 0) {
+            const std::size_t equals = arg.find('=');
+            const std::string name = arg.substr(0, equals);
+            bool known = false;
+            for (const FlagOption& flag : kFlagOptions) {
+                if (arg == flag.name) {
+                    result.options.*flag.option = flag.value;
+                    known = true;
+                }
+            }
+            if (known) {
+                continue;
+            }
+            const auto valued = ValuedOption(name);
+            if (valued == nullptr) {
+                result.error = "unknown option: " + arg;
+            } else if (equals != std::string::npos) {
+                result.*valued = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                result.*valued = args[++i];
+            } else {
+                result.error = "option " + arg + " needs a file";
+            }
+            continue;
+        }
+        if (arg == "-o") {
+            if (i + 1 < args.size()) {
+                result.outputFolder = args[++i];
+                outputGiven = true;
+            } else {
+                result.error = "option -o needs a folder";
+            }
+            continue;
+        }
+        if (CCmdBatchInfo::IsSwitchArgument(arg)) {
+            if (CCmdBatchInfo::IsSwitchName(arg.substr(1))) {
+                switches.ParseParam(arg.substr(1), true, false);
+            } else {
+                result.error = "unknown option: " + arg;
+            }
+            continue;
+        }
+        result.sources.push_back(arg);
+    }
+
+    result.quiet = switches.m_bQuiet;
+    if (result.error.empty() && !outputGiven) {
+        result.error = "no output folder given (-o OUTDIR)";
+    }
+    if (result.error.empty() && result.sources.empty()) {
+        result.error = "no SOURCE given";
+    }
+    return result;
+}
+
+}  // namespace Calvorn

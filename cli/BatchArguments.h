@@ -1,0 +1,34 @@
+// The console tool's batch-mode arguments: [options] -o OUTDIR SOURCE...
+//
+// Options, applied from left to right onto the default conversion options:
+//   --split-annotations / --no-split-annotations, --projection / --no-projection,
+//   --style-as-attributes / --no-style-as-attributes, --delete-empty / --keep-empty,
+//   the switches /s /n /p /c /e (also with "-"), --layer-map FILE, --field-map FILE,
+//   --log FILE (the valued ones also as --name=FILE), and "--" after which every argument is a
+//   SOURCE.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ConversionOptions.h"
+
+namespace Calvorn {
+
+struct BatchArguments {
+    std::string outputFolder;          // -o
+    std::vector<std::string> sources;  // files, projects and folders, in the order given
+    ConversionOptions options;
+    bool quiet = false;  // /s: print nothing on standard output
+    std::optional<std::string> layerMap;
+    std::optional<std::string> fieldMap;
+    std::optional<std::string> logFile;
+    std::string error;  // what was not understood; empty when everything was
+
+    // Whether the command line asks for batch mode: "-o" among the options.
+    static bool IsBatchMode(const std::vector<std::string>& args);
+    static BatchArguments Parse(const std::vector<std::string>& args);
+};
+
+}  // namespace Calvorn

@@ -1,0 +1,19 @@
+// What the console tool takes from its surroundings besides its arguments, so that tests can
+// run it in-process with their own folders.
+#pragma once
+
+#include <optional>
+
+#include "app/AppLocations.h"
+
+namespace Calvorn {
+
+struct ConsoleEnvironment {
+    // Standard output is a terminal: show a progress display during a batch.
+    bool terminal = false;
+    // Where the settings file (read only) and the default conversion log are; the running
+    // executable's folders when not set.
+    std::optional<AppLocations> locations;
+};
+
+}  // namespace Calvorn

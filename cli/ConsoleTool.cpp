@@ -1,0 +1,242 @@
+#include "cli/ConsoleTool.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "app/CCmdBatchInfo.h"
+#include "app/CConvertLog.h"
+#include "app/NameTables.h"
+#include "app/PathSettings.h"
+#include "app/PathText.h"
+#include "batch/BatchRun.h"
+#include "batch/ExitStatus.h"
+#include "batch/JobList.h"
+#include "batch/OneFileConversion.h"
+#include "cli/BatchArguments.h"
+#include "cli/CollectedMessages.h"
+#include "cli/ConsoleReporter.h"
+#include "convert/ConversionEngine.h"
+
+namespace Calvorn {
+
+namespace {
+
+constexpr const char* kToolName = "calvorn-cli";
+
+constexpr const char* kHelpText = R"(Usage:
+  calvorn-cli [/s] [/n] [/p] [/c] [/e] [--log FILE] TORVEXFILE OUTPUTPATH
+  calvorn-cli [OPTIONS] -o OUTDIR SOURCE...
+  calvorn-cli --help | --version
+
+Converts Torvex point (.wt), line (.wl), polygon (.wp) and table (.wb) files into
+ESRI Shapefiles (.shp, .shx, .dbf, .prj; a table file becomes a lone .dbf).
+
+One-file mode (no -o): the desktop program's command line. Converts TORVEXFILE into
+the folder OUTPUTPATH. Switches start with "/" or "-" and are case-sensitive:
+  /s   quiet: print no message but the usage text
+  /n   do not split annotation points into an output of their own (the default)
+  /p   write a .prj file and rescale by the projection's scale (the default)
+  /c   write the display style as attributes
+  /e   delete the outputs of a file without records (the default)
+Other switches and further plain arguments are ignored. The name-mapping files are
+not loaded. The usage text goes to standard output, a missing file or folder is
+reported on standard error, the outcome message on standard output when the file
+was converted or empty and on standard error otherwise.
+Exit status: the conversion outcome: 0 converted, 1 the source cannot be opened,
+2 graphic and attribute record counts differ, 4 records lost, 6 error while
+defining the fields, 10 the file is empty; 20 no converter for the extension;
+64 usage text shown; 66 the source file or the output folder does not exist.
+
+Batch mode (-o given): converts every SOURCE into OUTDIR. A SOURCE is a Torvex
+file, a project file (.mpj, expanded into its items, each taken from the project's
+own folder) or a folder (scanned with its subfolders; projects in it are not
+expanded). Files are converted in the order given: sources in argument order, a
+project's items in their stored order, a folder's entries in byte order of their
+names, depth first. The same file given twice is converted twice (the second time
+under a suffixed name).
+  -o OUTDIR                     the output folder (must exist)
+  --split-annotations           annotation points go to an output of their own
+  --no-split-annotations        (default)
+  --projection                  write .prj files and rescale (default)
+  --no-projection
+  --style-as-attributes         write the display style as attributes
+  --no-style-as-attributes      (default)
+  --delete-empty                delete the outputs of files without records (default)
+  --keep-empty
+  /s /n /p /c /e                as in one-file mode (also with "-"); /s prints
+                                nothing on standard output
+  --layer-map FILE              layer-name mapping file for this run
+  --field-map FILE              field-name mapping file for this run
+  --                            every later argument is a SOURCE
+Options apply from left to right. Without --layer-map and --field-map the mapping
+files named by the desktop program's settings file (calvorn.ini) are used, or
+Calvorn.lyr and Calvorn.fld beside the executable; the settings file is never
+written.
+Output: one line per file as it ends, a tab before the path:
+  ok<TAB>PATH         converted
+  empty<TAB>PATH      no record (not a failure)
+  failed N<TAB>PATH   failed with outcome N (see one-file mode)
+then the summary and "log<TAB>PATH" with the conversion log's full path (empty
+when no log could be written). On a terminal a progress line is shown as well.
+Problems with the arguments and the run are reported on standard error.
+Exit status: 0 no file failed, 1 at least one file failed, 64 the arguments were
+not understood, 66 nothing to convert, no output folder given, or the output folder
+does not exist.
+
+Both modes:
+  --log FILE    write the conversion log to FILE instead of CalvornExp.log beside
+                the executable (or in ~/.config/calvorn when that folder cannot be
+                written); the file is emptied first
+  --help        this text
+  --version     the version
+)";
+
+void ConfigureLog(const std::optional<std::string>& logFile, const AppLocations& locations)
+{
+    if (logFile) {
+        CConvertLog::Get().SetFile(Utf8ToPath(*logFile));
+    } else {
+        CConvertLog::Get().Configure(locations);
+    }
+}
+
+bool SomethingExists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::exists(Utf8ToPath(path), error);
+}
+
+int UsageError(std::ostream& err, const std::string& problem)
+{
+    err << kToolName << ": " << problem << "\nTry '" << kToolName << " --help'.\n";
+    return kExitUsage;
+}
+
+int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const AppLocations& locations)
+{
+    std::optional<std::string> logFile;
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--log") {
+            if (i + 1 == args.size()) {
+                return UsageError(err, "option --log needs a file");
+            }
+            logFile = args[++i];
+        } else if (args[i].rfind("--log=", 0) == 0) {
+            logFile = args[i].substr(6);
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    ConfigureLog(logFile, locations);
+
+    ConversionOptions options;
+    CCmdBatchInfo info(options);
+    info.ParseCommandLine(rest);
+    NameTables tables;  // the one-file conversion loads no mapping file
+    ConversionEngine engine(options, tables);
+    CollectedMessages messages;
+    const int result = ConvertFromCmdLine(info, engine, messages, ApplicationName());
+
+    const bool good =
+        result == kCmdLineUsageShown || result == kOutcomeConverted || result == kOutcomeEmpty;
+    (good ? out : err) << messages.Text();
+    return OneFileExitStatus(result);
+}
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const ConsoleEnvironment& environment, const AppLocations& locations)
+{
+    const BatchArguments arguments = BatchArguments::Parse(args);
+    if (!arguments.error.empty()) {
+        return UsageError(err, arguments.error);
+    }
+    ConfigureLog(arguments.logFile, locations);
+
+    PathSettings settings = PathSettings::Load(locations);
+    if (arguments.layerMap) {
+        settings.LayerMap = Utf8ToPath(*arguments.layerMap);
+        if (!SomethingExists(*arguments.layerMap)) {
+            err << kToolName << ": layer map not found, not used: " << *arguments.layerMap << '\n';
+        }
+    }
+    if (arguments.fieldMap) {
+        settings.FieldMap = Utf8ToPath(*arguments.fieldMap);
+        if (!SomethingExists(*arguments.fieldMap)) {
+            err << kToolName << ": field map not found, not used: " << *arguments.fieldMap << '\n';
+        }
+    }
+
+    JobList jobs(JobList::Order::AsAdded);
+    for (const std::string& source : arguments.sources) {
+        if (jobs.AddPath(Utf8ToPath(source)) == 0) {
+            err << kToolName << ": nothing to convert in " << source << '\n';
+        }
+    }
+
+    NameTables tables;
+    CollectedMessages messages;
+    BatchRun run(jobs, arguments.options, tables, messages);
+    ConsoleReporter reporter(out, arguments.quiet, environment.terminal);
+    run.SetObserver(&reporter);
+    const BatchResult result = run.Run(Utf8ToPath(arguments.outputFolder), settings);
+    if (!result.Ran()) {
+        err << messages.Text();
+        return kExitNoInput;
+    }
+    if (!arguments.quiet) {
+        out << messages.Text();
+        std::error_code error;
+        const std::filesystem::path log = CConvertLog::Get().Path();
+        const std::filesystem::path shown =
+            log.empty() ? log : std::filesystem::absolute(log, error);
+        out << "log\t" << PathToUtf8(error ? log : shown) << '\n';
+    }
+    return result.failed > 0 ? kExitSomeFailed : kExitSuccess;
+}
+
+}  // namespace
+
+std::string ConsoleHelpText()
+{
+    return kHelpText;
+}
+
+std::string ConsoleVersionText()
+{
+    return std::string(CALVORN_PRODUCT_NAME) + " " + CALVORN_VERSION;
+}
+
+int RunConsoleTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    return RunConsoleTool(args, out, err, ConsoleEnvironment{});
+}
+
+int RunConsoleTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const ConsoleEnvironment& environment)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help") {
+            out << kHelpText;
+            return kExitSuccess;
+        }
+        if (arg == "--version") {
+            out << ConsoleVersionText() << '\n';
+            return kExitSuccess;
+        }
+    }
+    const AppLocations locations = environment.locations.value_or(AppLocations());
+    const int status = BatchArguments::IsBatchMode(args)
+                           ? RunBatch(args, out, err, environment, locations)
+                           : RunOneFile(args, out, err, locations);
+    out.flush();
+    err.flush();
+    return status;
+}
+
+}  // namespace Calvorn

@@ -1,0 +1,160 @@
+#include "batch/BatchRun.h"
+
+#include <gtest/gtest.h>
+
+#include "app/NameTables.h"
+#include "app/PathSettings.h"
+#include "batch/BatchRunObserver.h"
+#include "batch/JobList.h"
+#include "tests/batch/BatchTestFiles.h"
+
+namespace {
+
+using namespace Calvorn;
+using CalvornTest::ShownMessage;
+namespace fs = std::filesystem;
+
+struct RecordingObserver : BatchRunObserver {
+    void RowStarted(std::size_t row, const Job&) override { started.push_back(row); }
+    void Progress(int position) override { lastProgress = position; }
+    void RowFinished(std::size_t, const Job& job, int outcome) override
+    {
+        finished.push_back({job.status, outcome});
+        if (stopAfterRow != nullptr) {
+            stopAfterRow->RequestStop();
+        }
+    }
+    void StatusLineChanged(const std::string& text) override { lines.push_back(text); }
+
+    BatchRun* stopAfterRow = nullptr;
+    std::vector<std::size_t> started;
+    std::vector<std::pair<int, int>> finished;  // status image, outcome
+    std::vector<std::string> lines;
+    int lastProgress = -1;
+};
+
+class BatchRunTest : public testing::Test {
+protected:
+    BatchRunTest()
+    {
+        CalvornTest::LogInto(dir);
+        fs::create_directory(out);
+        settings.LayerMap = dir / "layers.lyr";
+    }
+    std::vector<int> Statuses() const
+    {
+        std::vector<int> statuses;
+        for (const Job& job : jobs.Rows()) {
+            statuses.push_back(job.status);
+        }
+        return statuses;
+    }
+
+    CalvornTest::TempDir dir;
+    fs::path out = dir / "out";
+    JobList jobs{JobList::Order::AsAdded};
+    ConversionOptions options;
+    NameTables tables;
+    PathSettings settings;
+    CalvornTest::RecordingSink sink;
+    BatchRun run{jobs, options, tables, sink};
+};
+
+TEST_F(BatchRunTest, PreconditionsWarnAndConvertNothing)
+{
+    auto warning = [](const char* text) {
+        return std::vector<ShownMessage>{{text, "警告", MessageIcon::Exclamation}};
+    };
+    const std::tuple<bool, fs::path, BatchPrecondition, const char*> cases[] = {
+        {false, "", BatchPrecondition::NoRows, "待转换文件集合不能为空!"},
+        {false, out, BatchPrecondition::NoRows, "待转换文件集合不能为空!"},
+        {true, "", BatchPrecondition::NoOutputFolder, "输出路径不能为空!"},
+        {true, dir / "missing", BatchPrecondition::OutputFolderMissing, "输出路径不存在!"},
+    };
+    for (const auto& [withRow, folder, precondition, text] : cases) {
+        jobs.Clear();
+        if (withRow) {
+            jobs.AddFileToList(CalvornTest::BuiltSample("roads.wl"));
+        }
+        sink.shown.clear();
+        EXPECT_EQ(run.Run(folder, settings).precondition, precondition);
+        EXPECT_EQ(sink.shown, warning(text));
+    }
+    EXPECT_TRUE(fs::is_empty(out));
+    EXPECT_EQ(Statuses(), std::vector<int>{kStatusNone});
+}
+
+// Good, empty, deleted-since-added and table rows: each row's status and counter, the run
+// going on after the failure, the layer table loaded at the start, the summary.
+TEST_F(BatchRunTest, ConvertsEveryRowAndSummarises)
+{
+    CalvornTest::WriteFile(settings.LayerMap, "parcels,Parcels_2010\n");
+    jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "good.wl", 3));
+    jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "empty.wl", 0));
+    jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "deleted.wl", 1));
+    jobs.AddFileToList(CalvornTest::BuiltSample("parcels.wb"));
+    fs::remove(dir / "deleted.wl");
+    RecordingObserver observer;
+    run.SetObserver(&observer);
+
+    EXPECT_TRUE(run.Run(out, settings).Ran());
+    EXPECT_EQ(Statuses(), (std::vector<int>{9, 8, 10, 9}));
+    EXPECT_EQ(observer.finished,
+              (std::vector<std::pair<int, int>>{{9, 0}, {8, 10}, {10, 1}, {9, 0}}));
+    EXPECT_EQ(observer.lines, (std::vector<std::string>{
+                                  "转换进度：[1/4] 转换完成！", "转换进度：[2/4] 转换完成！",
+                                  "转换进度：[3/4] 转换完成！", "转换进度：[4/4] 转换完成！"}));
+    EXPECT_EQ(observer.lastProgress, 100);
+    EXPECT_TRUE(fs::exists(out / "good.shp"));
+    EXPECT_TRUE(fs::exists(out / "Parcels_2010.dbf"));
+    const ShownMessage summary{
+        "  转换完成。\n  共有1个空文件未被转换!\n  共有2个文件被正确转换!\n  共有1个文件转换失败!",
+        "文件转换完成", MessageIcon::Information};
+    EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
+}
+
+// A stop asked for during a file lets that file finish and converts no further row; the rows
+// left lose the status of the earlier run; the next run starts afresh.
+TEST_F(BatchRunTest, StopsBetweenFiles)
+{
+    for (const char* name : {"a.wl", "b.wl", "c.wl"}) {
+        jobs.AddFileToList(CalvornTest::MakeLineFile(dir / name, 2));
+    }
+    run.Run(out, settings);
+    ASSERT_EQ(Statuses(), (std::vector<int>{9, 9, 9}));
+
+    RecordingObserver stopper;
+    stopper.stopAfterRow = &run;
+    run.SetObserver(&stopper);
+    sink.shown.clear();
+    const BatchResult stopped = run.Run(out, settings);
+    EXPECT_EQ(stopper.started, std::vector<std::size_t>{0});
+    EXPECT_EQ(stopped.converted, 1);
+    EXPECT_EQ(stopped.notConverted, 2);
+    EXPECT_EQ(Statuses(), (std::vector<int>{9, kStatusNone, kStatusNone}));
+    EXPECT_EQ(sink.shown.at(0).text,
+              "  转换完成。\n  共有1个文件被正确转换!\n  已停止，共有2个文件未转换!");
+
+    run.SetObserver(nullptr);
+    EXPECT_FALSE(run.StopRequested());
+    EXPECT_EQ(run.Run(out, settings).converted, 3);
+}
+
+TEST(BatchResultTest, SummaryLines)
+{
+    const BatchPrecondition met = BatchPrecondition::Met;
+    const std::pair<BatchResult, const char*> cases[] = {
+        {{}, "  转换完成。"},
+        {{met, 0, 0, 3, 0}, "  转换完成。\n  共有3个文件转换失败!"},
+        {{met, 0, 2, 0, 0}, "  转换完成。\n  共有2个空文件未被转换!"},
+        {{met, 1, 0, 1, 5},
+         "  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!\n  "
+         "已停止，共有5个文件未转换!"},
+        {{met, 0, 0, 0, 4}, "  转换完成。\n  已停止，共有4个文件未转换!"},
+    };
+    for (const auto& [result, text] : cases) {
+        EXPECT_EQ(result.SummaryText(), text);
+    }
+}
+
+}  // namespace
