@@ -63,6 +63,9 @@ public:
                 const std::filesystem::path& outputFolder, int progressFlag);
 
 private:
+    // The callback a run reports progress through: none for progress flag 0.
+    const ProgressCallback* ProgressFor(int progressFlag) const;
+
     const ConversionOptions& m_options;
     const NameTables& m_tables;
     ProgressCallback m_progress;

@@ -1,0 +1,47 @@
+// Carries the attribute table of a source file into a .dbf: once per output the schema (one
+// field per source field, in source order, types mapped from the reader's type codes), then
+// once per written record every value into that record's row. Field i of the source is field
+// i of the .dbf, so the source fields come before any other field.
+#pragma once
+
+#include <string>
+
+#include "app/NameTables.h"
+#include "convert/DbfFile.h"
+#include "convert/RunLog.h"
+#include "torvex/Torvex_Writer.h"
+
+namespace Calvorn {
+
+class AttributeTransfer {
+public:
+    AttributeTransfer(Torvex::Torvex_Writer& reader, const NameTables& tables, const RunLog& log);
+
+    int FieldCount() const { return m_reader.GetFieldCount(); }
+
+    // Adds one field per source field to `dbf`, named through the field-name table, and
+    // writes the schema lines.
+    void DefineSchema(DbfFile& dbf) const;
+
+    // Writes every source value of `record` (the slot, or the row of a table file) into row
+    // `row` of `dbf`, with the record lines.
+    void TransferRecord(int record, DbfFile& dbf, int row) const;
+
+private:
+    void WriteNumber(DbfFile& dbf, int row, int field, double value, int record,
+                     const std::string& name) const;
+
+    Torvex::Torvex_Writer& m_reader;
+    const NameTables& m_tables;
+    const RunLog& m_log;
+};
+
+// The text of a date value: "%04d-%02d-%02d", or empty when no part is positive.
+std::string DateText(int year, int month, int day);
+
+// The text of a time value: "%02d:%02d:%04.2f" as printf writes it in the C locale (the
+// seconds are not padded to two integer digits: 3.5 s gives "3.50"), or empty when no part
+// is positive.
+std::string TimeText(int hour, int minute, double seconds);
+
+}  // namespace Calvorn

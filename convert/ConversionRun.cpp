@@ -1,0 +1,339 @@
+#include "convert/ConversionRun.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <new>
+#include <system_error>
+#include <utility>
+
+#include "app/PathText.h"
+#include "app/TextFormat.h"
+#include "convert/ConversionEngine.h"
+#include "projection/CPrjWriter.h"
+#include "torvex/Result.h"
+
+namespace Calvorn {
+
+namespace {
+
+struct GeometryDeleter {
+    void operator()(Torvex::Geometry* geometry) const { Torvex::DestroyGeometry(geometry); }
+};
+using GeometryPtr = std::unique_ptr<Torvex::Geometry, GeometryDeleter>;
+
+std::string WhatOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(std::move(error));
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown exception";
+    }
+}
+
+}  // namespace
+
+ConversionRun::ConversionRun(const ConversionOptions& options, const NameTables& tables,
+                             const ProgressCallback* progress, const char* function,
+                             std::filesystem::path source, std::filesystem::path outputFolder)
+    : m_options(options),
+      m_tables(tables),
+      m_progress(progress != nullptr && *progress ? progress : nullptr),
+      m_log(function),
+      m_source(std::move(source)),
+      m_outputFolder(std::move(outputFolder))
+{
+}
+
+ConversionRun::~ConversionRun()
+{
+    for (const auto& output : m_outputs) {
+        output->CloseQuietly();
+    }
+    m_reader.Close();
+}
+
+std::string ConversionRun::OpenFailureLine(int result)
+{
+    switch (result) {
+        case Torvex::kOpenFailed:
+            return "------结束转换【文件打开失败】------";
+        case Torvex::kNotSystemFile:
+            return "------结束转换【非系统文件错误】------";
+        case Torvex::kNotTorvexFile:
+            return "------结束转换【非Torvex文件】------";
+        case Torvex::kFieldDefinitionError:
+            return "------结束转换【属性字段定义错误】------";
+        case Torvex::kWriteFailed:
+            return "------结束转换【文件写入失败】------";
+        case Torvex::kReadFailed:
+            return "------结束转换【文件读取失败】------";
+        default:
+            return "------结束转换【发生未知错误】------";
+    }
+}
+
+int ConversionRun::Guarded(const char* function, const std::function<int()>& body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        try {
+            RunLog(function).Write(
+                Format("------E__转换中止：%s", WhatOf(std::current_exception()).c_str()));
+        } catch (...) {
+        }
+        return kOutcomeRecordsLost;
+    }
+}
+
+bool ConversionRun::Open()
+{
+    m_log.Write(Format("开始转换【%s】------", PathToUtf8(m_source).c_str()));
+    const int result = m_reader.Open(m_source, 1);
+    if (result < 0) {
+        m_log.Write(OpenFailureLine(result));
+        m_outcome = kOutcomeOpenFailed;
+        return false;
+    }
+    return true;
+}
+
+bool ConversionRun::CheckRecordCounts()
+{
+    m_liveCount = m_reader.GetInfo(&m_slotCount, &m_shapeType, nullptr);
+    if (static_cast<long long>(m_slotCount) !=
+        static_cast<long long>(m_reader.GetRecordCount()) - 1) {
+        m_reader.Close();
+        m_log.Write("------结束转换【文件图形记录与属性记录不匹配】------");
+        m_outcome = kOutcomeCountMismatch;
+        return false;
+    }
+    return true;
+}
+
+void ConversionRun::TakeTableRowCount()
+{
+    m_slotCount = m_liveCount = std::max(m_reader.GetRecordCount() - 1, 0);
+}
+
+std::filesystem::path ConversionRun::JoinedPath() const
+{
+    // stem() strips the last extension only: "my.roads.wl" gives "my.roads".
+    const std::string baseName = PathToUtf8(m_source.filename().stem());
+    std::string mapped = m_tables.LookupLayerName(baseName);
+    // An entry mapping to the empty text would name the outputs ".shp", ".dbf": keep the name.
+    if (mapped.empty()) {
+        mapped = baseName;
+    }
+    return m_outputFolder / Utf8ToPath(mapped);
+}
+
+std::filesystem::path ConversionRun::SuffixedPath(const char* format) const
+{
+    return Utf8ToPath(Format(format, PathToUtf8(JoinedPath()).c_str()));
+}
+
+std::filesystem::path ConversionRun::ChooseBasePath(
+    const char* suffixFormat, std::initializer_list<const char*> extensions) const
+{
+    const std::filesystem::path joined = JoinedPath();
+    for (const char* extension : extensions) {
+        std::filesystem::path candidate = joined;
+        candidate += extension;
+        std::error_code ignored;
+        if (std::filesystem::exists(candidate, ignored)) {
+            return SuffixedPath(suffixFormat);
+        }
+    }
+    return joined;
+}
+
+OutputSet& ConversionRun::AddOutput(std::filesystem::path basePath, OutputKind kind)
+{
+    m_outputs.push_back(std::make_unique<OutputSet>(std::move(basePath), kind));
+    return *m_outputs.back();
+}
+
+void ConversionRun::ApplyProjection()
+{
+    m_scale = 1.0;
+    if (m_options.OutputProjection != 1) {
+        return;
+    }
+    Torvex::MAP_PARAstruct record{};
+    if (m_reader.GetProjection(&record) != 1) {
+        return;  // no projection record: nothing to describe, coordinates as stored
+    }
+    // A zero factor would collapse every vertex onto the origin, a non-finite one destroy
+    // them all; such a record says nothing usable about the scale.
+    if (std::isfinite(record.scale) && record.scale != 0.0) {
+        m_scale = record.scale;
+    }
+    const CPrjWriter writer;
+    for (const auto& output : m_outputs) {
+        output->WritePrj(writer, record);  // a .prj that cannot be written is left out
+    }
+}
+
+bool ConversionRun::CreateOutputs()
+{
+    std::filesystem::path failedFile;
+    try {
+        for (const auto& output : m_outputs) {
+            output->Create(m_shapeType, failedFile);
+        }
+        return true;
+    } catch (...) {
+        for (const auto& output : m_outputs) {
+            output->RemoveCreated();
+        }
+        m_reader.Close();
+        m_log.Write(Format("------E__无法创建输出文件【%s】", PathToUtf8(failedFile).c_str()));
+        m_outcome = kOutcomeRecordsLost;
+        return false;
+    }
+}
+
+bool ConversionRun::DefineFields(const std::function<void()>& define)
+{
+    try {
+        define();
+        return true;
+    } catch (...) {
+        Abort(kOutcomeFieldError, WhatOf(std::current_exception()));
+        return false;
+    }
+}
+
+bool ConversionRun::ConvertSlots(const SlotReader& read, const SlotWriter& write)
+{
+    try {
+        for (int slot = 0; slot < m_slotCount; ++slot) {
+            GeometryPtr geometry(Torvex::CreateGeometry());
+            if (!geometry) {
+                throw std::bad_alloc();
+            }
+            const int result = read(slot, geometry.get());
+            if (result == Torvex::kRecordRead) {
+                Torvex::ReScaleGeometry(geometry.get(), m_scale);
+                write(slot, geometry.get());
+                ReportProgress();
+            } else if (result == Torvex::kDeleted) {
+                m_log.Write(Format("------I__第【%d】条记录中被标记为已删除", slot));
+            } else if (result == Torvex::kReadFailed) {
+                m_log.Write(Format("------F__第【%d】条记录发生未知读取错误", slot));
+            }
+        }
+        return true;
+    } catch (...) {
+        Abort(kOutcomeRecordsLost, WhatOf(std::current_exception()));
+        return false;
+    }
+}
+
+bool ConversionRun::ConvertRows(const RowWriter& write)
+{
+    try {
+        for (int row = 0; row < m_slotCount; ++row) {
+            write(row);
+            ReportProgress();
+        }
+        return true;
+    } catch (...) {
+        Abort(kOutcomeRecordsLost, WhatOf(std::current_exception()));
+        return false;
+    }
+}
+
+int ConversionRun::Finish(bool emptyDeletionLine)
+{
+    try {
+        CloseAll();
+    } catch (...) {
+        Abort(kOutcomeRecordsLost, WhatOf(std::current_exception()));
+        return m_outcome;
+    }
+    const int written = TotalWritten();
+    bool deleted = false;
+    if (m_options.DeleteEmptyResults == 1) {
+        for (const auto& output : m_outputs) {
+            if (output->Written() == 0) {
+                output->DeleteFiles();
+                deleted = true;
+            }
+        }
+    }
+    if (written == 0 && m_liveCount == 0) {
+        m_log.Write("------结束转换【文件为空文件(0/0)】------");
+        if (deleted && emptyDeletionLine) {
+            m_log.Write("------文件为空,已被删除！------");
+        }
+        m_outcome = kOutcomeEmpty;
+    } else if (written == m_liveCount) {
+        m_log.Write(Format("------结束转换【全部正确转换(%d/%d)】------", written, m_liveCount));
+        m_outcome = kOutcomeConverted;
+    } else {
+        // Live records that could not be read are lost, not an empty file, even when none
+        // was written.
+        m_log.Write(Format("------结束转换【发生未知错误(%d/%d)】------", written, m_liveCount));
+        m_outcome = kOutcomeRecordsLost;
+    }
+    return m_outcome;
+}
+
+int ConversionRun::TotalWritten() const
+{
+    int total = 0;
+    for (const auto& output : m_outputs) {
+        total += output->Written();
+    }
+    return total;
+}
+
+void ConversionRun::ReportProgress()
+{
+    if (m_progress == nullptr || m_liveCount <= 0) {
+        return;
+    }
+    const auto position =
+        static_cast<int>(static_cast<std::int64_t>(TotalWritten()) * 100 / m_liveCount);
+    if (position != m_lastProgress) {
+        m_lastProgress = position;
+        (*m_progress)(position);
+    }
+}
+
+void ConversionRun::Abort(int outcome, const std::string& what)
+{
+    // Every shape got its row when it was written, so the files kept agree.
+    for (const auto& output : m_outputs) {
+        output->CloseQuietly();
+    }
+    m_reader.Close();
+    m_log.Write(Format("------E__转换中止：%s", what.c_str()));
+    m_outcome = outcome;
+}
+
+void ConversionRun::CloseAll()
+{
+    std::exception_ptr first;
+    for (const auto& output : m_outputs) {
+        try {
+            output->Close();
+        } catch (...) {
+            if (!first) {
+                first = std::current_exception();
+            }
+        }
+    }
+    m_reader.Close();
+    if (first) {
+        std::rethrow_exception(first);
+    }
+}
+
+}  // namespace Calvorn

@@ -1,0 +1,133 @@
+// One run of a converter over one source file: the steps every converter shares (start line,
+// opening, the count check, naming the outputs, the .prj, creating the outputs, the record
+// loop, closing, removing empty results, the end line) with the counts and outputs they work
+// on. A converter drives it step by step and adds what is particular to its file type; a step
+// that ends the run returns false, and the converter then returns Outcome().
+//
+// The run owns every resource (reader, outputs, geometry), so every way out of it, exceptions
+// included, closes every handle.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ConversionOptions.h"
+#include "app/NameTables.h"
+#include "convert/OutputSet.h"
+#include "convert/RunLog.h"
+#include "torvex/Geometry.h"
+#include "torvex/Torvex_Writer.h"
+
+namespace Calvorn {
+
+class ConversionRun {
+public:
+    using ProgressCallback = std::function<void(int)>;
+    // Reads slot `slot` into the geometry (and the converter's own record); returns the
+    // reader's result.
+    using SlotReader = std::function<int(int slot, Torvex::Geometry* geometry)>;
+    // Writes one record that was read, its geometry already rescaled.
+    using SlotWriter = std::function<void(int slot, Torvex::Geometry* geometry)>;
+    using RowWriter = std::function<void(int row)>;
+
+    // `progress` may be null (no progress reported). `function` is the converter's qualified
+    // name for the log.
+    ConversionRun(const ConversionOptions& options, const NameTables& tables,
+                  const ProgressCallback* progress, const char* function,
+                  std::filesystem::path source, std::filesystem::path outputFolder);
+    ~ConversionRun();
+    ConversionRun(const ConversionRun&) = delete;
+    ConversionRun& operator=(const ConversionRun&) = delete;
+
+    // Writes the start line and opens the source; false (outcome 1, its end line) when it
+    // cannot be opened.
+    bool Open();
+
+    // Takes the live record count, the slot count and the shape type; false (outcome 2) when
+    // the slot count is not the attribute record count minus 1.
+    bool CheckRecordCounts();
+
+    // Tables: the rows are the attribute record count minus 1; they stand for both counts.
+    void TakeTableRowCount();
+
+    // The output folder joined with the source's base name, mapped through the layer-name
+    // table.
+    std::filesystem::path JoinedPath() const;
+    // JoinedPath() formatted with `format` ("%s_ANN").
+    std::filesystem::path SuffixedPath(const char* format) const;
+    // JoinedPath(), or SuffixedPath(suffixFormat) when JoinedPath() plus one of `extensions`
+    // names something that exists already.
+    std::filesystem::path ChooseBasePath(const char* suffixFormat,
+                                         std::initializer_list<const char*> extensions) const;
+
+    // Adds an output; the reference stays valid for the whole run.
+    OutputSet& AddOutput(std::filesystem::path basePath, OutputKind kind);
+
+    // With OutputProjection on and a projection record in the source: takes its scale factor
+    // and writes the .prj of every Shapefile output (a .prj that cannot be written is skipped).
+    // Call after adding the outputs and before creating them.
+    void ApplyProjection();
+
+    // Creates every output. False (outcome 4, "无法创建输出文件") when one cannot be created;
+    // nothing this run created is left then.
+    bool CreateOutputs();
+
+    // Runs the field definitions; false (outcome 6) when they throw.
+    bool DefineFields(const std::function<void()>& define);
+
+    // The record loop over every slot: reads it, rescales and writes what was read, logs
+    // deleted and unreadable slots, reports progress. False (outcome 4) when it throws.
+    bool ConvertSlots(const SlotReader& read, const SlotWriter& write);
+    // Tables: calls `write` for every row.
+    bool ConvertRows(const RowWriter& write);
+
+    // Closes everything, removes empty outputs when DeleteEmptyResults is on, writes the end
+    // line and returns the outcome. `emptyDeletionLine`: write "文件为空,已被删除！" after the
+    // empty-file end line when the outputs were removed.
+    int Finish(bool emptyDeletionLine = true);
+
+    int Outcome() const { return m_outcome; }
+    const RunLog& Log() const { return m_log; }
+    Torvex::Torvex_Writer& Reader() { return m_reader; }
+    const ConversionOptions& Options() const { return m_options; }
+    const NameTables& Tables() const { return m_tables; }
+    int LiveCount() const { return m_liveCount; }
+    int SlotCount() const { return m_slotCount; }
+    int ShapeType() const { return m_shapeType; }
+    double ScaleFactor() const { return m_scale; }
+    int TotalWritten() const;
+
+    // The end line of an Open failure with `result`.
+    static std::string OpenFailureLine(int result);
+
+    // Runs a converter's body; an exception that escapes it (one no step caught) ends the
+    // conversion with outcome 4 and the abort line, so converters never throw.
+    static int Guarded(const char* function, const std::function<int()>& body) noexcept;
+
+private:
+    void ReportProgress();
+    // Ends the run after an exception: outputs closed and kept, the abort line, `outcome`.
+    void Abort(int outcome, const std::string& what);
+    void CloseAll();
+
+    const ConversionOptions& m_options;
+    const NameTables& m_tables;
+    const ProgressCallback* m_progress;
+    RunLog m_log;
+    std::filesystem::path m_source;
+    std::filesystem::path m_outputFolder;
+    Torvex::Torvex_Writer m_reader;
+    std::vector<std::unique_ptr<OutputSet>> m_outputs;
+    int m_liveCount = 0;
+    int m_slotCount = 0;
+    int m_shapeType = 0;
+    double m_scale = 1.0;
+    int m_lastProgress = -1;
+    int m_outcome = 0;
+};
+
+}  // namespace Calvorn

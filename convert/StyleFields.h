@@ -1,0 +1,48 @@
+// The graphic-parameter fields that StyleAsAttributes adds to a .dbf after the source fields,
+// and their checked writers: a value that does not fit its field is written as a null value
+// and logged, never cut into a wrong number.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "convert/DbfFile.h"
+#include "convert/RunLog.h"
+
+namespace Calvorn {
+
+struct StyleFieldSpec {
+    const char* name;  // UTF-8; not passed through the field-name table
+    DbfFieldType type;
+    int width;
+    int decimals;
+};
+
+class StyleFields {
+public:
+    // `specs` must outlive this object (the converters keep them in constant tables).
+    StyleFields(DbfFile& dbf, const RunLog& log, std::span<const StyleFieldSpec> specs);
+
+    // Adds the fields after those already there, in order, with a line for a name that had to
+    // change.
+    void Define();
+
+    // Write field `k` of the set (0 = the first) into `row`; `record` is the record index the
+    // other record lines give.
+    void WriteUnsigned(int row, int k, std::uint32_t value, int record);
+    void WriteInteger(int row, int k, int value, int record);
+    void WriteDouble(int row, int k, double value, int record);
+
+    // Index of the set's first field in the .dbf; valid after Define.
+    int FirstField() const { return m_first; }
+
+private:
+    void Report(DbfWriteStatus status, int k, int record) const;
+
+    DbfFile& m_dbf;
+    const RunLog& m_log;
+    std::span<const StyleFieldSpec> m_specs;
+    int m_first = -1;
+};
+
+}  // namespace Calvorn
