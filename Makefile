@@ -26,6 +26,10 @@ test-asan: deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
+# Pictures of the desktop program for docs/screenshots/, taken on a virtual X server.
+screenshots: build
+	./scripts/screenshots.sh $(BUILD)
+
 # libFuzzer targets; FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
 fuzz: deps

@@ -1,0 +1,388 @@
+// The main window driven as a user drives it: buttons, keys, the title band, and batch runs
+// on the worker thread.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <atomic>
+#include <semaphore>
+
+#include "app/CConvertLog.h"
+#include "app/PathSettings.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui/ScriptedServices.h"
+#include "tests/ui/UiTestFiles.h"
+#include "ui/BatchWorker.h"
+#include "ui/CCalvornDlg.h"
+#include "ui/CHoverButton.h"
+#include "ui/CHyperLink.h"
+#include "ui/ControlIds.h"
+#include "ui/JobListModel.h"
+#include "ui/QtPath.h"
+
+namespace {
+
+using namespace Calvorn;
+namespace fs = std::filesystem;
+using CalvornTest::MakeLineFile;
+
+class MainWindowTest : public testing::Test {
+protected:
+    MainWindowTest()
+    {
+        CConvertLog::Get().SetFile(dir / "CalvornExp.log");
+        fs::create_directory(out);
+        settings = PathSettings::Defaults(dir.Path());
+        settings.WorkPath = out;
+        window = std::make_unique<CCalvornDlg>(options, settings, services);
+        window->show();
+    }
+
+    template <typename T = QWidget>
+    T* Find(const char* id) const
+    {
+        T* child = window->findChild<T*>(id);
+        EXPECT_NE(child, nullptr) << id;
+        return child;
+    }
+    QString ProgressLine() const { return Find<QLabel>(ControlId::kProgressLine)->text(); }
+    void Click(const char* id) const { Find<CHoverButton>(id)->click(); }
+    std::vector<int> Images(bool status) const
+    {
+        std::vector<int> images;
+        for (int row = 0; row < window->Model().rowCount(); ++row) {
+            images.push_back(status ? window->Model().StatusImageOf(row)
+                                    : window->Model().KindImage(row));
+        }
+        return images;
+    }
+    void WaitForRun() const
+    {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsRunning(); }, 60000));
+    }
+
+    CalvornTest::TempDir dir;
+    fs::path out = dir / "out";
+    ConversionOptions options;
+    PathSettings settings;
+    CalvornTest::ScriptedServices services;
+    std::unique_ptr<CCalvornDlg> window;
+};
+
+TEST_F(MainWindowTest, StartsWithTheTemplatesTexts)
+{
+    EXPECT_EQ(window->windowTitle(), "Calvorn文件转换器");
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window->size(), QSize(616, 517));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(ProgressLine(), "转换进度:[0/0] 当前共有0个待转换文件");
+    EXPECT_EQ(Find<QLineEdit>(ControlId::kOutputFolder)->text(), ToQString(out));
+    auto* bar = Find<QProgressBar>(ControlId::kProgressBar);
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(window->Model().headerData(0, Qt::Horizontal, Qt::DisplayRole), "文件路径");
+    EXPECT_EQ(window->Model().headerData(1, Qt::Horizontal, Qt::DisplayRole), "状态");
+
+    struct Button {
+        const char* id;
+        QString toolTip;
+    };
+    const std::vector<Button> buttons = {
+        {ControlId::kExit, "退出"},
+        {ControlId::kStart, "开始转换"},
+        {ControlId::kAddFolder, "选择待转换文件目录"},
+        {ControlId::kAddFiles, "添加待转换文件"},
+        {ControlId::kRemove, "移除列表中当前选中文件"},
+        {ControlId::kClear, "清除列表中所有文件"},
+        {ControlId::kSettings, "系统设置"},
+        {ControlId::kBrowseOutput, "选择输出路径"},
+        {ControlId::kHelp, "帮助"},
+        {ControlId::kAbout, "关于"},
+    };
+    for (const Button& b : buttons) {
+        auto* button = Find<CHoverButton>(b.id);
+        EXPECT_EQ(button->toolTip(), b.toolTip) << b.id;
+        EXPECT_TRUE(button->isVisible()) << b.id;
+        EXPECT_EQ(button->isDefault(), std::string(b.id) == ControlId::kStart) << b.id;
+    }
+
+    auto* link = Find<CHyperLink>(ControlId::kHomeLink);
+    EXPECT_FALSE(link->isVisible()) << "no home page, no link";
+    window->SetHomePage(QUrl("https://calvorn.example/"));
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_EQ(link->text(), "访问Calvorn官方网站，下载最新版软件！");
+    EXPECT_TRUE(link->Open());
+    EXPECT_EQ(services.openedUrls, std::vector<QUrl>{QUrl("https://calvorn.example/")});
+}
+
+TEST_F(MainWindowTest, AddsFilesProjectsAndFolders)
+{
+    fs::create_directories(dir / "tree" / "sub");
+    CalvornTest::WriteFile(dir / "tree" / "x.wb", "");
+    CalvornTest::WriteFile(dir / "tree" / "z.doc", "");
+    CalvornTest::WriteFile(dir / "tree" / "sub" / "y.WL", "");
+    const fs::path project = CalvornTest::MakeProject(
+        dir / "map.mpj", {"D:\\elsewhere\\a.wt", "/data/b.wp", "notes.doc"});
+
+    // Cancelled dialogs change nothing.
+    Click(ControlId::kAddFiles);
+    Click(ControlId::kAddFolder);
+    EXPECT_EQ(window->Model().rowCount(), 0);
+    EXPECT_EQ(ProgressLine(), "转换进度:[0/0] 当前共有0个待转换文件");
+
+    services.fileAnswers.push_back(
+        {ToQString(dir / "roads.wl"), ToQString(dir / "readme.txt"), ToQString(project)});
+    Click(ControlId::kAddFiles);
+    ASSERT_EQ(services.fileRequests.size(), 2u);
+    EXPECT_EQ(services.fileRequests[1].filter, CCalvornDlg::kAddFilesFilter);
+    EXPECT_EQ(ProgressLine(), "转换进度：[0/3] 当前共有3个待转换文件！");
+    // Newest first; a project's items lie in the project's own folder.
+    EXPECT_EQ(window->Model().data(window->Model().index(0, 0), Qt::DisplayRole),
+              ToQString(dir / "b.wp"));
+    EXPECT_EQ(Images(false), (std::vector<int>{4, 2, 3}));
+    EXPECT_EQ(Images(true), (std::vector<int>{-1, -1, -1}));
+
+    services.folderAnswers.push_back(ToQString(dir / "tree"));
+    Click(ControlId::kAddFolder);
+    ASSERT_EQ(services.folderRequests.size(), 2u);
+    EXPECT_EQ(services.folderRequests[1].title, "选择待转换文件目录:");
+    EXPECT_EQ(services.folderRequests[1].folder, ToQString(settings.WorkPath));
+    EXPECT_EQ(ProgressLine(), "转换进度：[0/5] 当前共有5个待转换文件！");
+    EXPECT_EQ(window->AddFileToList(dir / "roads.wl"), 3) << "the same file may come twice";
+    EXPECT_EQ(window->AddFileToList(dir / "roads.shp"), 0);
+    EXPECT_EQ(ProgressLine(), "转换进度：[0/6] 当前共有6个待转换文件！");
+}
+
+TEST_F(MainWindowTest, RemovesSelectedRowsAndClears)
+{
+    for (const char* name : {"a.wl", "b.wl", "c.wl", "d.wl"}) {
+        window->AddFileToList(dir / name);  // rows: d c b a
+    }
+    auto* list = Find<QTreeView>(ControlId::kJobList);
+    auto select = [&](std::initializer_list<int> rows) {
+        list->clearSelection();
+        for (int row : rows) {
+            list->selectionModel()->select(window->Model().index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    };
+    select({0, 2});
+    Click(ControlId::kRemove);
+    EXPECT_EQ(window->Model().rowCount(), 2);
+    EXPECT_EQ(window->Model().data(window->Model().index(0, 0), Qt::DisplayRole),
+              ToQString(dir / "c.wl"));
+    EXPECT_EQ(ProgressLine(), "转换进度：[0/2] 当前共有2个待转换文件！");
+
+    select({1});
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(window->Model().rowCount(), 1);
+    EXPECT_EQ(ProgressLine(), "转换进度：[0/1] 当前共有1个待转换文件！");
+
+    Find<QProgressBar>(ControlId::kProgressBar)->setValue(60);
+    for (int i = 0; i < 2; ++i) {  // clearing an empty list rewrites the line all the same
+        Click(ControlId::kClear);
+        EXPECT_EQ(window->Model().rowCount(), 0);
+        EXPECT_EQ(ProgressLine(), "转换进度：[0/0] 当前共有0个待转换文件！");
+        EXPECT_EQ(Find<QProgressBar>(ControlId::kProgressBar)->value(), 0);
+    }
+}
+
+TEST_F(MainWindowTest, WarnsWhenARunCannotStart)
+{
+    struct Case {
+        bool rows;
+        QString output;
+        std::string warning;
+    };
+    const std::vector<Case> cases = {
+        {false, "", "待转换文件集合不能为空!"},
+        {true, "", "输出路径不能为空!"},
+        {true, ToQString(dir / "missing"), "输出路径不存在!"},
+    };
+    for (const Case& c : cases) {
+        services.messages.clear();
+        window->Model().Jobs().Clear();
+        if (c.rows) {
+            window->AddFileToList(MakeLineFile(dir / "a.wl", 1));
+        }
+        Find<QLineEdit>(ControlId::kOutputFolder)->setText(c.output);
+        Click(ControlId::kStart);
+        EXPECT_FALSE(window->IsRunning());
+        ASSERT_EQ(services.messages.size(), 1u) << c.warning;
+        EXPECT_EQ(services.messages[0].text, c.warning);
+        EXPECT_EQ(services.messages[0].caption, "警告");
+        EXPECT_EQ(services.messages[0].icon, MessageIcon::Exclamation);
+    }
+    EXPECT_FALSE(fs::exists(out / "a.shp"));
+}
+
+TEST_F(MainWindowTest, EnterRunsTheListAndMarksEveryRow)
+{
+    window->AddFileToList(CalvornTest::MakeBrokenFile(dir / "broken.wl"));
+    window->AddFileToList(MakeLineFile(dir / "empty.wl", 0));
+    window->AddFileToList(MakeLineFile(dir / "good.wl", 3));
+    window->AddFileToList(CalvornTest::BuiltSample("parcels.wb"));
+    window->AddFileToList(dir / "deleted.wl");
+
+    QTest::keyClick(Find<QTreeView>(ControlId::kJobList), Qt::Key_Return);
+    EXPECT_TRUE(window->IsRunning());
+    WaitForRun();
+
+    EXPECT_EQ(Images(true), (std::vector<int>{10, 9, 9, 8, 10}));
+    EXPECT_EQ(ProgressLine(), "转换进度：[5/5] 转换完成！");
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].text,
+              "  转换完成。\n  共有1个空文件未被转换!\n  共有2个文件被正确转换!\n"
+              "  共有2个文件转换失败!");
+    EXPECT_EQ(services.messages[0].caption, "文件转换完成");
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Information);
+    EXPECT_TRUE(fs::exists(out / "good.shp"));
+    EXPECT_TRUE(fs::exists(out / "parcels.dbf"));
+    EXPECT_FALSE(fs::exists(out / "empty.shp")) << "empty results are deleted by default";
+    EXPECT_EQ(Find<QProgressBar>(ControlId::kProgressBar)->value(), 100);
+    EXPECT_TRUE(Find(ControlId::kAddFiles)->isEnabled());
+    EXPECT_EQ(Find<CHoverButton>(ControlId::kStart)->Frames(), ":/calvorn/buttons/start.svg");
+}
+
+TEST_F(MainWindowTest, EscapeStopAndExitEndARunAfterTheCurrentFile)
+{
+    enum class Stop { Escape, StopButton, Exit };
+    for (Stop stop : {Stop::Escape, Stop::StopButton, Stop::Exit}) {
+        services.messages.clear();
+        window->Model().Jobs().Clear();
+        for (const char* name : {"a.wl", "b.wl", "c.wl"}) {
+            window->AddFileToList(MakeLineFile(dir / name, 2));
+        }
+        // The run waits at its first row until the test has acted.
+        auto* worker = window->findChild<BatchWorker*>();
+        ASSERT_NE(worker, nullptr);
+        std::atomic<bool> reached{false};
+        std::binary_semaphore proceed{0};
+        const QMetaObject::Connection hold = QObject::connect(
+            worker, &BatchWorker::RowStarting, worker,
+            [&](int row) {
+                if (row == 0) {
+                    reached = true;
+                    proceed.acquire();
+                }
+            },
+            Qt::DirectConnection);
+
+        Click(ControlId::kStart);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return reached.load(); }, 10000));
+        EXPECT_FALSE(Find(ControlId::kAddFiles)->isEnabled());
+        EXPECT_FALSE(Find(ControlId::kSettings)->isEnabled());
+        EXPECT_FALSE(Find(ControlId::kClear)->isEnabled());
+        auto* start = Find<CHoverButton>(ControlId::kStart);
+        EXPECT_EQ(start->Frames(), ":/calvorn/buttons/stop.svg");
+        QTest::keyClick(window.get(), Qt::Key_Return);
+        EXPECT_FALSE(worker->StopRequested()) << "Enter does not stop the run it started";
+        switch (stop) {
+            case Stop::Escape:
+                QTest::keyClick(window.get(), Qt::Key_Escape);
+                break;
+            case Stop::StopButton:
+                start->click();
+                break;
+            case Stop::Exit:
+                Click(ControlId::kExit);
+                break;
+        }
+        EXPECT_TRUE(worker->StopRequested());
+        EXPECT_FALSE(start->isEnabled());
+        EXPECT_TRUE(window->isVisible()) << "the window waits for the file being converted";
+        proceed.release();
+        WaitForRun();
+        QObject::disconnect(hold);
+
+        EXPECT_EQ(Images(true), (std::vector<int>{9, -1, -1}));
+        EXPECT_TRUE(start->isEnabled());
+        if (stop == Stop::Exit) {
+            EXPECT_FALSE(window->isVisible());
+            EXPECT_EQ(window->result(), QDialog::Rejected);
+            EXPECT_TRUE(services.messages.empty()) << "no summary for a window that closes";
+            window->show();
+        } else {
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_EQ(services.Texts(),
+                      (std::vector<std::string>{"  转换完成。\n  共有1个文件被正确转换!\n"
+                                                "  已停止，共有2个文件未转换!"}));
+        }
+    }
+}
+
+TEST_F(MainWindowTest, OnlyExitClosesTheWindow)
+{
+    QSignalSpy rejected(window.get(), &QDialog::rejected);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QTest::keyClick(Find<QLineEdit>(ControlId::kOutputFolder), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(rejected.count(), 0);
+    Click(ControlId::kExit);
+    EXPECT_EQ(rejected.count(), 1);
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+}
+
+TEST_F(MainWindowTest, TheTitleBandMovesTheWindowAndOffersTheAboutBox)
+{
+    struct Case {
+        int y;
+        bool moves;
+    };
+    for (const Case& c : std::vector<Case>{{0, true}, {48, true}, {49, false}, {200, false}}) {
+        const QPoint before = window->pos();
+        QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(300, c.y));
+        QTest::mouseMove(window.get(), QPoint(330, c.y + 20));
+        QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(330, c.y + 20));
+        EXPECT_EQ(window->pos() - before, c.moves ? QPoint(30, 20) : QPoint()) << c.y;
+    }
+
+    QStringList menuEntries;
+    services.onMenu = [&](QMenu& menu) {
+        for (QAction* action : menu.actions()) {
+            menuEntries << action->text();
+        }
+        return menu.actions().value(0);
+    };
+    for (int y : {20, 100}) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(300, y),
+                                window->mapToGlobal(QPoint(300, y)));
+        QApplication::sendEvent(window.get(), &event);
+    }
+    EXPECT_EQ(menuEntries, QStringList{"关于 Calvorn(&A)..."});
+    Click(ControlId::kAbout);
+    Click(ControlId::kSettings);
+    EXPECT_EQ(services.dialogs,
+              (std::vector<std::string>{"Calvorn::CAboutDlg", "Calvorn::CAboutDlg",
+                                        "Calvorn::COptionDlg"}));
+}
+
+TEST_F(MainWindowTest, BrowsesForTheOutputFolderAndOpensTheHelpPage)
+{
+    services.folderAnswers.push_back(ToQString(dir.Path()));
+    Click(ControlId::kBrowseOutput);
+    Click(ControlId::kBrowseOutput);  // cancelled
+    ASSERT_EQ(services.folderRequests.size(), 2u);
+    EXPECT_EQ(services.folderRequests[0].title, "选择文件输出目录:");
+    EXPECT_EQ(services.folderRequests[0].folder, ToQString(out));
+    EXPECT_TRUE(services.folderRequests[0].allowNewFolder);
+    EXPECT_EQ(Find<QLineEdit>(ControlId::kOutputFolder)->text(), ToQString(dir.Path()));
+
+    window->SetHelpFile(dir / "calvorn.html");
+    Click(ControlId::kHelp);
+    EXPECT_TRUE(services.openedUrls.empty());
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(services.messages[0].icon, MessageIcon::Exclamation);
+    CalvornTest::WriteFile(dir / "calvorn.html", "<html></html>");
+    Click(ControlId::kHelp);
+    EXPECT_EQ(services.openedUrls,
+              std::vector<QUrl>{QUrl::fromLocalFile(ToQString(dir / "calvorn.html"))});
+}
+
+}  // namespace
