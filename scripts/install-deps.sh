@@ -14,19 +14,30 @@ PACKAGES=(
   gdal-bin
   xvfb xauth imagemagick fonts-wqy-microhei
   time
+  locales
 )
+
+# A comma-decimal locale lets the tests prove that numbers in files never follow the locale.
+ensure_test_locale() {
+  if command -v localedef >/dev/null && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+  fi
+}
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
+  ensure_test_locale
   exit 0
 fi
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+ensure_test_locale
