@@ -63,10 +63,13 @@ void OutputSet::Create(int shapeType, std::filesystem::path& failedFile)
 int OutputSet::WriteShape(Torvex::Geometry* geometry)
 {
     m_shape.Write(geometry);
-    const int row = m_written;
-    m_dbf.EnsureRow(row);
-    ++m_written;
-    return row;
+    return AddRow();
+}
+
+int OutputSet::WriteNullShape()
+{
+    m_shape.WriteNull();
+    return AddRow();
 }
 
 int OutputSet::AddRow()

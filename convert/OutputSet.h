@@ -35,7 +35,9 @@ public:
 
     // Appends a shape and its .dbf row (blank until written), counts it and returns the row.
     int WriteShape(Torvex::Geometry* geometry);
-    // Tables: appends a blank row, counts it and returns it.
+    // The same with a null shape, for a record that has no geometry left to write.
+    int WriteNullShape();
+    // Appends a blank row, counts it and returns it (tables; shapes get theirs above).
     int AddRow();
 
     DbfFile& Dbf() { return m_dbf; }

@@ -3,6 +3,8 @@
 #include <shapefil.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "app/CConvertLog.h"
@@ -93,6 +95,13 @@ ShpContent ReadShp(const std::filesystem::path& path)
             ADD_FAILURE() << "shape " << i << " unreadable";
             continue;
         }
+        // Points have no parts: their vertices make one.
+        if (object->nParts == 0 && object->nVertices > 0) {
+            auto& part = shape.emplace_back();
+            for (int v = 0; v < object->nVertices; ++v) {
+                part.emplace_back(object->padfX[v], object->padfY[v]);
+            }
+        }
         for (int p = 0; p < object->nParts; ++p) {
             const int end =
                 p + 1 < object->nParts ? object->panPartStart[p + 1] : object->nVertices;
@@ -117,6 +126,88 @@ nlohmann::json ReadWithGdal(const std::filesystem::path& path)
     EXPECT_EQ(result.status, 0) << result.error;
     EXPECT_EQ(result.error, "") << "GDAL complained about " << path;
     return nlohmann::json::parse(result.output, nullptr, false);
+}
+
+nlohmann::json ValidityWithGdal(const std::filesystem::path& shpPath)
+{
+    const std::string sql =
+        "SELECT ST_IsValid(geometry) AS valid FROM \"" + shpPath.stem().string() + "\"";
+    const CommandResult result = RunCommand({CALVORN_OGR2OGR, "-f", "GeoJSON", "/vsistdout/",
+                                             "-dialect", "SQLite", "-sql", sql, shpPath.string()});
+    EXPECT_EQ(result.status, 0) << result.error;
+    EXPECT_EQ(result.error, "") << "GDAL complained about " << shpPath;
+    nlohmann::json validity = nlohmann::json::array();
+    const nlohmann::json collection = nlohmann::json::parse(result.output, nullptr, false);
+    for (const nlohmann::json& feature : collection.value("features", nlohmann::json::array())) {
+        validity.push_back(feature["properties"]["valid"]);
+    }
+    return validity;
+}
+
+namespace {
+
+// The value GDAL reads for a source value `value` of attribute type code `type` in a field
+// `width` wide (numbers before their rounding to the field's decimals).
+nlohmann::json ExpectedAttribute(int type, int width, const nlohmann::json& value)
+{
+    char text[64];
+    switch (type) {
+        case 0:
+        case 9:
+            return value;
+        case 1:
+        case 2:
+        case 3:
+            return value.is_null() ? nlohmann::json(0) : value;
+        case 4:
+        case 5:
+            return value.is_null() ? nlohmann::json(0.0) : value;
+        case 6:
+            if (value.is_null()) {
+                return value;
+            }
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", value[0].get<int>(),
+                          value[1].get<int>(), value[2].get<int>());
+            return text;
+        case 7:
+            if (value.is_null()) {
+                return value;
+            }
+            std::snprintf(text, sizeof text, "%02d:%02d:%04.2f", value[0].get<int>(),
+                          value[1].get<int>(), value[2].get<double>());
+            return text;
+        case 8:
+            return value.is_null()      ? 0
+                   : value.is_boolean() ? int(value.get<bool>())
+                                        : int(value != 0);
+        default:
+            // An unset logical field: GDAL reads logical fields as text.
+            return std::string(static_cast<std::size_t>(width), '?');
+    }
+}
+
+}  // namespace
+
+void ExpectAttributes(const nlohmann::json& properties, const nlohmann::json& fields,
+                      const nlohmann::json& attributes)
+{
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        const std::string name = fields[f]["name"];
+        const int type = fields[f]["type"];
+        const nlohmann::json expected =
+            ExpectedAttribute(type, fields[f].value("width", 0),
+                              attributes.is_null() ? nlohmann::json() : attributes[f]);
+        if (type == 4 || type == 5) {
+            // Stored as a float or a double, then written with the field's decimals.
+            const double value =
+                type == 4 ? static_cast<float>(expected.get<double>()) : expected.get<double>();
+            char text[512];
+            std::snprintf(text, sizeof text, "%.*f", fields[f].value("decimals", 0), value);
+            EXPECT_DOUBLE_EQ(properties[name].get<double>(), std::strtod(text, nullptr)) << name;
+        } else {
+            EXPECT_EQ(properties[name], expected) << name;
+        }
+    }
 }
 
 nlohmann::json LoadSampleJson(const std::string& name)

@@ -48,7 +48,7 @@ using Part = std::vector<std::pair<double, double>>;
 
 struct ShpContent {
     int shapeType = -1;
-    std::vector<std::vector<Part>> shapes;  // shapes[i]: the parts of shape i
+    std::vector<std::vector<Part>> shapes;  // shapes[i]: the parts of shape i (a point: one)
     int indexCount = -1;                    // records the .shx lists
 };
 
@@ -56,6 +56,15 @@ ShpContent ReadShp(const std::filesystem::path& path);
 
 // The file read by GDAL (ogr2ogr to GeoJSON); a failing reader fails the calling test.
 nlohmann::json ReadWithGdal(const std::filesystem::path& path);
+
+// ST_IsValid of each feature's geometry as GDAL (SQLite dialect, GEOS) sees it: 1 valid,
+// 0 invalid, -1 for a null shape.
+nlohmann::json ValidityWithGdal(const std::filesystem::path& shpPath);
+
+// Expects GDAL's `properties` to hold the values `attributes` of the source `fields` (the
+// JSON description's) under the fields' names.
+void ExpectAttributes(const nlohmann::json& properties, const nlohmann::json& fields,
+                      const nlohmann::json& attributes);
 
 // A sample's JSON description (samples/NAME).
 nlohmann::json LoadSampleJson(const std::string& name);

@@ -1,0 +1,164 @@
+// Point files (.wt): every point with its attributes in the main output and, with
+// SplitAnnotations, the annotation points with their text in an output of their own. With
+// StyleAsAttributes the main output carries the sub-graph parameters, the annotation output
+// the text parameters; bytes 33..48 of the point record hold one or the other by point kind.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "convert/AttributeTransfer.h"
+#include "convert/ConversionEngine.h"
+#include "convert/ConversionRun.h"
+#include "convert/StyleFields.h"
+#include "torvex/Records.h"
+
+namespace Calvorn {
+
+namespace {
+
+constexpr const char* kFunction = "CCalvornDlg::ConvertPoint2Shp";
+
+// Point kinds.
+constexpr std::uint8_t kAnnotationPoint = 0;
+constexpr std::uint8_t kSubGraphPoint = 1;
+
+constexpr std::array<StyleFieldSpec, 7> kSubGraphFields = {{
+    {"子图号", DbfFieldType::Integer, 8, 0},
+    {"子图高度", DbfFieldType::Double, 8, 3},
+    {"子图宽度", DbfFieldType::Double, 8, 3},
+    {"旋转角度", DbfFieldType::Double, 8, 3},
+    {"子图颜色", DbfFieldType::Integer, 8, 0},
+    {"透明输出", DbfFieldType::Integer, 8, 0},
+    {"图层号", DbfFieldType::Integer, 8, 0},
+}};
+
+// The text field is always there; the eleven after it only with StyleAsAttributes. The two
+// narrow fields hold small signed flags ("-1" fits).
+constexpr std::array<StyleFieldSpec, 12> kAnnotationFields = {{
+    {"注释文字", DbfFieldType::String, 254, 0},
+    {"注释高度", DbfFieldType::Double, 8, 3},
+    {"注释宽度", DbfFieldType::Double, 8, 3},
+    {"注释间隔", DbfFieldType::Double, 8, 3},
+    {"注释角度", DbfFieldType::Double, 8, 3},
+    {"汉字字体", DbfFieldType::Integer, 8, 0},
+    {"西文字体", DbfFieldType::Integer, 8, 0},
+    {"注释字形", DbfFieldType::Integer, 8, 0},
+    {"注释颜色", DbfFieldType::Integer, 8, 0},
+    {"透明输出", DbfFieldType::Integer, 2, 0},
+    {"排列方式", DbfFieldType::Integer, 2, 0},
+    {"图层号", DbfFieldType::Integer, 8, 0},
+}};
+
+// Members are widened with their sign to 32 bits; the main output hands them over unsigned.
+std::uint32_t Unsigned(std::int32_t value)
+{
+    return static_cast<std::uint32_t>(value);
+}
+
+void WriteSubGraphStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
+{
+    style.WriteUnsigned(row, 0, Unsigned(info.u.sub.number), slot);
+    style.WriteDouble(row, 1, info.u.sub.height, slot);
+    style.WriteDouble(row, 2, info.u.sub.width, slot);
+    style.WriteDouble(row, 3, info.u.sub.angle, slot);
+    style.WriteUnsigned(row, 4, Unsigned(info.color), slot);
+    style.WriteUnsigned(row, 5, Unsigned(info.transparent), slot);
+    style.WriteUnsigned(row, 6, Unsigned(info.layer), slot);
+}
+
+// The eleven fields after the text, signed.
+void WriteAnnotationStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
+{
+    style.WriteDouble(row, 1, info.u.ann.height, slot);
+    style.WriteDouble(row, 2, info.u.ann.width, slot);
+    style.WriteDouble(row, 3, info.u.ann.spacing, slot);
+    style.WriteDouble(row, 4, info.u.ann.angle, slot);
+    style.WriteInteger(row, 5, info.cnFont, slot);
+    style.WriteInteger(row, 6, info.enFont, slot);
+    style.WriteInteger(row, 7, info.glyph, slot);
+    style.WriteInteger(row, 8, info.color, slot);
+    style.WriteInteger(row, 9, info.transparent, slot);
+    style.WriteInteger(row, 10, info.arrange, slot);
+    style.WriteInteger(row, 11, info.layer, slot);
+}
+
+}  // namespace
+
+int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
+                                       const std::filesystem::path& outputFolder, int progressFlag)
+{
+    return ConversionRun::Guarded(kFunction, [&] {
+        ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), kFunction, source,
+                          outputFolder);
+        if (!run.Open() || !run.CheckRecordCounts()) {
+            return run.Outcome();
+        }
+        const bool split = m_options.SplitAnnotations == 1;
+        const bool withStyle = m_options.StyleAsAttributes == 1;
+        // A .dbf of the joined name may be a table converted earlier: never overwrite it.
+        OutputSet& main =
+            run.AddOutput(run.ChooseBasePath("%s_WT", {".shp", ".dbf"}), OutputKind::Shapefile);
+        OutputSet* annotations =
+            split ? &run.AddOutput(run.SuffixedPath("%s_ANN"), OutputKind::Shapefile) : nullptr;
+        run.ApplyProjection();
+        if (!run.CreateOutputs()) {
+            return run.Outcome();
+        }
+        AttributeTransfer attributes(run.Reader(), m_tables, run.Log());
+        StyleFields subGraph(main.Dbf(), run.Log(), kSubGraphFields);
+        // Without StyleAsAttributes the annotation output still gets the text field.
+        const std::span<const StyleFieldSpec> annotationSet =
+            std::span(kAnnotationFields).first(withStyle ? kAnnotationFields.size() : 1);
+        std::optional<StyleFields> annotation;
+        if (split) {
+            annotation.emplace(annotations->Dbf(), run.Log(), annotationSet);
+        }
+        if (!run.DefineFields([&] {
+                attributes.DefineSchema(main.Dbf());
+                if (withStyle) {
+                    subGraph.Define();
+                    run.Log().Write("------I__增加图示表达信息字段");
+                }
+                if (split) {
+                    attributes.DefineSchema(annotations->Dbf());
+                    annotation->Define();
+                }
+            })) {
+            return run.Outcome();
+        }
+        Torvex::TORVEX_PntInfo info{};
+        std::array<char, Torvex::Torvex_Writer::kAnnotationBufferSize> text{};
+        const bool converted = run.ConvertSlots(
+            [&](int slot, Torvex::Geometry* geometry) {
+                // A point without text must not keep the text of the point before it.
+                text.fill('\0');
+                const int result = run.Reader().ReadPointInfo(slot, &info, geometry, text.data());
+                text.back() = '\0';
+                return result;
+            },
+            [&](int slot, Torvex::Geometry* geometry) {
+                if (split && info.kind == kAnnotationPoint) {
+                    const int row = annotations->WriteShape(geometry);
+                    attributes.TransferRecord(slot, annotations->Dbf(), row);
+                    // Cut to the field on a character boundary, without a line.
+                    annotations->Dbf().WriteText(row, annotation->FirstField(),
+                                                 std::string_view(text.data()));
+                    if (withStyle) {
+                        WriteAnnotationStyle(*annotation, row, info, slot);
+                    }
+                    return;
+                }
+                const int row = main.WriteShape(geometry);
+                attributes.TransferRecord(slot, main.Dbf(), row);
+                if (withStyle && info.kind == kSubGraphPoint) {
+                    WriteSubGraphStyle(subGraph, row, info, slot);
+                }
+            });
+        // Empty outputs go without a line: one of the two may well hold every point.
+        return converted ? run.Finish(false) : run.Outcome();
+    });
+}
+
+}  // namespace Calvorn
