@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kFunction = "CCalvornDlg::ConvertArc2Shp";
 
 // The X and Y factors keep no decimals, unlike the line width.
-constexpr std::array<StyleFieldSpec, 10> kLineFields = {{
+constexpr std::array<StyleFieldDef, 10> kLineFields = {{
     {"线型", DbfFieldType::Integer, 8, 0},
     {"线颜色", DbfFieldType::Integer, 8, 0},
     {"线宽", DbfFieldType::Double, 8, 3},

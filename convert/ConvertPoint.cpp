@@ -24,7 +24,7 @@ constexpr const char* kFunction = "CCalvornDlg::ConvertPoint2Shp";
 constexpr std::uint8_t kAnnotationPoint = 0;
 constexpr std::uint8_t kSubGraphPoint = 1;
 
-constexpr std::array<StyleFieldSpec, 7> kSubGraphFields = {{
+constexpr std::array<StyleFieldDef, 7> kSubGraphFields = {{
     {"子图号", DbfFieldType::Integer, 8, 0},
     {"子图高度", DbfFieldType::Double, 8, 3},
     {"子图宽度", DbfFieldType::Double, 8, 3},
@@ -36,7 +36,7 @@ constexpr std::array<StyleFieldSpec, 7> kSubGraphFields = {{
 
 // The text field is always there; the eleven after it only with StyleAsAttributes. The two
 // narrow fields hold small signed flags ("-1" fits).
-constexpr std::array<StyleFieldSpec, 12> kAnnotationFields = {{
+constexpr std::array<StyleFieldDef, 12> kAnnotationFields = {{
     {"注释文字", DbfFieldType::String, 254, 0},
     {"注释高度", DbfFieldType::Double, 8, 3},
     {"注释宽度", DbfFieldType::Double, 8, 3},
@@ -109,7 +109,7 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
         AttributeTransfer attributes(run.Reader(), m_tables, run.Log());
         StyleFields subGraph(main.Dbf(), run.Log(), kSubGraphFields);
         // Without StyleAsAttributes the annotation output still gets the text field.
-        const std::span<const StyleFieldSpec> annotationSet =
+        const std::span<const StyleFieldDef> annotationSet =
             std::span(kAnnotationFields).first(withStyle ? kAnnotationFields.size() : 1);
         std::optional<StyleFields> annotation;
         if (split) {

@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kFunction = "CCalvornDlg::ConvertPolygon2Shp";
 
 // The layer comes before the transparent output flag, the reverse of their order in the record.
-constexpr std::array<StyleFieldSpec, 7> kFillFields = {{
+constexpr std::array<StyleFieldDef, 7> kFillFields = {{
     {"填充颜色", DbfFieldType::Integer, 8, 0},
     {"填充图案", DbfFieldType::Integer, 8, 0},
     {"图案高度", DbfFieldType::Double, 8, 3},

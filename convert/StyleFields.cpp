@@ -4,19 +4,21 @@
 
 namespace Calvorn {
 
-StyleFields::StyleFields(DbfFile& dbf, const RunLog& log, std::span<const StyleFieldSpec> specs)
-    : m_dbf(dbf), m_log(log), m_specs(specs)
+StyleFields::StyleFields(DbfFile& dbf, const RunLog& log,
+                         std::span<const StyleFieldDef> definitions)
+    : m_dbf(dbf), m_log(log), m_definitions(definitions)
 {
 }
 
 void StyleFields::Define()
 {
     m_first = m_dbf.FieldCount();
-    for (const StyleFieldSpec& spec : m_specs) {
+    for (const StyleFieldDef& definition : m_definitions) {
         const DbfFile::AddedField added =
-            m_dbf.AddField(spec.name, spec.type, spec.width, spec.decimals);
-        if (added.name != spec.name) {
-            m_log.Write(Format("------W__【%s】字段名改为【%s】", spec.name, added.name.c_str()));
+            m_dbf.AddField(definition.name, definition.type, definition.width, definition.decimals);
+        if (added.name != definition.name) {
+            m_log.Write(
+                Format("------W__【%s】字段名改为【%s】", definition.name, added.name.c_str()));
         }
     }
 }
@@ -40,7 +42,7 @@ void StyleFields::Report(DbfWriteStatus status, int k, int record) const
 {
     if (status == DbfWriteStatus::DidNotFit) {
         m_log.Write(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
-                           m_specs[static_cast<std::size_t>(k)].name));
+                           m_definitions[static_cast<std::size_t>(k)].name));
     }
 }
 

@@ -11,7 +11,7 @@
 
 namespace Calvorn {
 
-struct StyleFieldSpec {
+struct StyleFieldDef {
     const char* name;  // UTF-8; not passed through the field-name table
     DbfFieldType type;
     int width;
@@ -20,8 +20,8 @@ struct StyleFieldSpec {
 
 class StyleFields {
 public:
-    // `specs` must outlive this object (the converters keep them in constant tables).
-    StyleFields(DbfFile& dbf, const RunLog& log, std::span<const StyleFieldSpec> specs);
+    // `definitions` must outlive this object (the converters keep them in constant tables).
+    StyleFields(DbfFile& dbf, const RunLog& log, std::span<const StyleFieldDef> definitions);
 
     // Adds the fields after those already there, in order, with a line for a name that had to
     // change.
@@ -41,7 +41,7 @@ private:
 
     DbfFile& m_dbf;
     const RunLog& m_log;
-    std::span<const StyleFieldSpec> m_specs;
+    std::span<const StyleFieldDef> m_definitions;
     int m_first = -1;
 };
 
