@@ -20,25 +20,36 @@ demo: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, without the
+# desktop program. The first report stops the test; leaks count as failures.
+SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 test-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCALVORN_SANITIZE=ON -DCALVORN_BUILD_UI=OFF
-	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ctest --output-on-failure --no-tests=error -j $(JOBS)
+	$(SANITIZER_ENV) cmake --build build-asan -j $(JOBS)
+	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 # Pictures of the desktop program for docs/screenshots/, taken on a virtual X server.
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)
 
-# libFuzzer targets; FUZZ_SECONDS per target.
+# libFuzzer targets (reader, mapping file, INI file, command line); FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVORN_FUZZ=ON -DCALVORN_BUILD_UI=OFF
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 	./fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
+# The benchmark against ogr2ogr (bench/run.sh) in a Release build of its own; results into
+# docs/performance.md. BENCH_ARGS=--quick for 3 runs instead of 7.
+BENCH_ARGS ?=
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCALVORN_BUILD_BENCH=ON -DCALVORN_BUILD_UI=OFF
+	cmake --build build-bench -j $(JOBS) --target calvorn-cli calvorn-bench-data calvorn-micro-bench
+	./bench/run.sh --build build-bench $(BENCH_ARGS)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz out
+	rm -rf $(BUILD) build-asan build-fuzz build-bench out

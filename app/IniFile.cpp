@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/TextFile.h"
+#include "torvex/Gbk.h"
 
 namespace Calvorn {
 
@@ -107,7 +108,12 @@ bool IniFile::Load(const std::filesystem::path& path)
     if (!content) {
         return false;
     }
-    const std::string& text = *content;
+    std::string_view text = *content;
+    // Save writes no byte-order mark, so a second one would turn into the first and vanish at
+    // the next load, changing the first line.
+    while (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
 
     std::size_t start = 0;
     while (start < text.size()) {
@@ -116,11 +122,13 @@ bool IniFile::Load(const std::filesystem::path& path)
         if (lastLine) {
             end = text.size();
         }
+        // Every CR before the line end goes, the last line's too: a stray one would come back
+        // from a save as part of a CR LF, which the next load drops.
         std::size_t lineEnd = end;
-        const bool crlf = !lastLine && end > start && text[end - 1] == '\r';
-        if (crlf) {
+        while (lineEnd > start && text[lineEnd - 1] == '\r') {
             --lineEnd;
         }
+        const bool crlf = lineEnd != end;
         if (!lastLine && m_lineEnd.empty()) {
             m_lineEnd = crlf ? "\r\n" : "\n";
         }
@@ -196,7 +204,9 @@ std::string IniFile::GetString(std::string_view section, std::string_view key,
 
 bool IniFile::SetString(std::string_view section, std::string_view key, std::string_view value)
 {
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+    // Text that is not UTF-8 would make the whole file read back as GBK.
+    if (!Torvex::IsValidUtf8(section) || !Torvex::IsValidUtf8(key) || !Torvex::IsValidUtf8(value) ||
+        HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
         Trim(section).empty() || Trim(section) != section || section.find(']') != section.npos ||
         Trim(key).empty() || Trim(key) != key || key.find('=') != key.npos || key.front() == ';' ||
         key.front() == '#' || key.front() == '[') {

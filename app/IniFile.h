@@ -34,8 +34,8 @@ public:
     // Sets `key` in `section`, adding the key after the section's last entry, or the section at
     // the end of the file. A value that would not read back the same (leading or trailing
     // spaces, surrounding quotation marks) is written in double quotation marks. Returns false,
-    // changing nothing, when a name or the value holds a line break or a name cannot be read
-    // back (empty, '=' in a key, ']' in a section).
+    // changing nothing, when a name or the value is not UTF-8 or holds a line break, or a name
+    // cannot be read back (empty, '=' in a key, ']' in a section).
     bool SetString(std::string_view section, std::string_view key, std::string_view value);
 
     // The file's text as Save writes it.

@@ -11,8 +11,10 @@ namespace Calvorn {
 std::optional<std::string> ReadUserTextFile(const std::filesystem::path& path)
 {
     constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    // Regular files only: a folder cannot be read, and a pipe or a device could block the
+    // program or never end.
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    if (!std::filesystem::is_regular_file(path, error)) {
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);

@@ -8,8 +8,8 @@
 
 namespace Calvorn {
 
-// The whole file as UTF-8 text (BOM removed); nullopt for a folder or a file that cannot be
-// opened or read.
+// The whole file as UTF-8 text (BOM removed); nullopt for anything but a regular file (a
+// folder, a pipe) and for a file that cannot be opened or read.
 std::optional<std::string> ReadUserTextFile(const std::filesystem::path& path);
 
 }  // namespace Calvorn

@@ -1,6 +1,7 @@
 #include "batch/JobList.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -91,16 +92,40 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
     Torvex::Torvex_Prj reader;
     const int count = reader.LoadProject(project);
     const std::filesystem::path folder = project.parent_path();
-    std::size_t added = 0;
+    // A project may list hundreds of thousands of items: they are inserted in one go, as one
+    // insertion each at the top would take time growing with the square of their number.
+    std::vector<Job> jobs;
     for (int i = 0; i < count; ++i) {
         std::string stored;
         reader.GetItemInfo(i, &stored, nullptr, nullptr);
-        // An empty name leaves the folder itself, which has no kind and is dropped.
-        if (AddFileToList(folder / Utf8ToPath(StoredFileName(stored))) != kKindNone) {
-            ++added;
+        // A name ends at its first zero byte: the system would cut the path there when opening
+        // it. An empty name leaves the folder itself, which has no kind and is dropped.
+        stored.resize(std::min(stored.size(), stored.find('\0')));
+        const std::filesystem::path path = folder / Utf8ToPath(StoredFileName(stored));
+        const FileKind kind = KindOfPath(path);
+        if (kind != kKindNone) {
+            jobs.push_back(Job{path, kind, kStatusNone});
         }
     }
-    return added;
+    if (!jobs.empty()) {
+        std::size_t row = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_order == Order::NewestFirst) {
+                m_rows.insert(m_rows.begin(), std::make_move_iterator(jobs.rbegin()),
+                              std::make_move_iterator(jobs.rend()));
+            } else {
+                row = m_rows.size();
+                m_rows.insert(m_rows.end(), std::make_move_iterator(jobs.begin()),
+                              std::make_move_iterator(jobs.end()));
+            }
+        }
+        if (m_observer != nullptr) {
+            m_observer->RowsInserted(row, jobs.size());
+        }
+    }
+    NotifyStatusLine();
+    return jobs.size();
 }
 
 std::size_t JobList::ScanFolder(const std::filesystem::path& folder)

@@ -41,8 +41,9 @@ public:
     FileKind AddFileToList(const std::filesystem::path& path);
 
     // Expands a project file: each item's file-name part (split at "\" and "/", whatever the
-    // platform) joined to the project's own folder, offered to AddFileToList in the project's
-    // order. A project that cannot be loaded adds nothing. Returns the number of rows added.
+    // platform; cut at a zero byte) joined to the project's own folder, added as AddFileToList
+    // would in the project's order, all in one insertion with one status line refresh. A
+    // project that cannot be loaded adds nothing. Returns the number of rows added.
     std::size_t AddProject(const std::filesystem::path& project);
 
     // Offers every file in the tree under `folder` to AddFileToList, depth first, each folder's

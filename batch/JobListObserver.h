@@ -17,8 +17,8 @@ public:
     virtual void RowsRemoved(std::size_t /*first*/, std::size_t /*count*/) {}
     // The status image of `row` changed.
     virtual void RowStatusChanged(std::size_t /*row*/) {}
-    // The status line's text: after every file offered to the list (added or not), after
-    // removing rows and after clearing the list.
+    // The status line's text: after every file offered to the list (added or not; once for
+    // all the items of a project), after removing rows and after clearing the list.
     virtual void StatusLineChanged(const std::string& /*text*/) {}
 };
 

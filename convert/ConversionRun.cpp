@@ -117,7 +117,15 @@ bool ConversionRun::CheckRecordCounts()
 
 void ConversionRun::TakeTableRowCount()
 {
-    m_slotCount = m_liveCount = std::max(m_reader.GetRecordCount() - 1, 0);
+    // The rows are the slots the file holds: the header's attribute record count can claim
+    // billions of rows, which would become blank ones.
+    m_reader.GetInfo(&m_slotCount, nullptr, nullptr);
+    m_liveCount = m_slotCount;
+    const int claimed = std::max(m_reader.GetRecordCount() - 1, 0);
+    if (claimed != m_slotCount) {
+        m_log.Write(Format("------W__文件声明【%d】条记录，实际存储【%d】条，按实际存储的记录转换",
+                           claimed, m_slotCount));
+    }
 }
 
 std::filesystem::path ConversionRun::JoinedPath() const

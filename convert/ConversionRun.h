@@ -51,7 +51,8 @@ public:
     // the slot count is not the attribute record count minus 1.
     bool CheckRecordCounts();
 
-    // Tables: the rows are the attribute record count minus 1; they stand for both counts.
+    // Tables: the rows are the stored slots; they stand for both counts. When the attribute
+    // record count minus 1 claims another number, a warning line says so.
     void TakeTableRowCount();
 
     // The output folder joined with the source's base name, mapped through the layer-name

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for SECONDS, seeded with the sample Torvex files and tests/data.
+# Runs every fuzz target for SECONDS each. The reader is seeded with the sample Torvex files and
+# tests/data, every target with its committed seeds in fuzz/corpus/<target>.
 # Usage: fuzz/run.sh BUILD_DIR SECONDS   (BUILD_DIR configured with -DCALVORN_FUZZ=ON)
-# The corpus grows in BUILD_DIR/fuzz-corpus/<target>; crashes land in BUILD_DIR/fuzz-artifacts.
+# FUZZ_TARGETS="fuzz_ini_file ..." runs only those. The corpus grows in
+# BUILD_DIR/fuzz-corpus/<target>; crashes land in BUILD_DIR/fuzz-artifacts/<target>/.
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
@@ -11,29 +13,45 @@ fi
 build=$(cd "$1" && pwd)
 seconds=$2
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
+targets=${FUZZ_TARGETS:-fuzz_reader fuzz_layer_map fuzz_ini_file fuzz_command_line}
 
 seeds=$(mktemp -d)
 trap 'rm -rf "$seeds"' EXIT
+mkdir -p "$seeds/fuzz_reader"
 for file in "$build"/samples/*.wl "$build"/samples/*.wt "$build"/samples/*.wp \
             "$build"/samples/*.wb "$build"/samples/*.mpj; do
-  [ -f "$file" ] && cp "$file" "$seeds/"
+  [ -f "$file" ] && cp "$file" "$seeds/fuzz_reader/"
 done
 if [ -d "$source_dir/tests/data" ]; then
-  find "$source_dir/tests/data" -type f -size -64k -exec cp {} "$seeds/" \;
+  find "$source_dir/tests/data" -type f -size -64k -exec cp {} "$seeds/fuzz_reader/" \;
 fi
-if [ -z "$(ls -A "$seeds")" ]; then
+if [ -z "$(ls -A "$seeds/fuzz_reader")" ]; then
   echo "no seed files: build the 'samples' target in $build first" >&2
   exit 1
 fi
 
+# Longest input per target: Torvex files need room, the text inputs do not.
+max_len() {
+  case $1 in
+    fuzz_reader) echo 65536 ;;
+    fuzz_command_line) echo 1024 ;;
+    *) echo 8192 ;;
+  esac
+}
+
 status=0
-for target in fuzz_reader; do
+for target in $targets; do
   binary="$build/fuzz/$target"
   corpus="$build/fuzz-corpus/$target"
   artifacts="$build/fuzz-artifacts/$target/"
-  mkdir -p "$corpus" "$artifacts"
+  committed="$source_dir/fuzz/corpus/$target"
+  mkdir -p "$corpus" "$artifacts" "$seeds/$target"
+  if [ -d "$committed" ]; then
+    cp "$committed"/* "$seeds/$target/" 2>/dev/null || true
+  fi
   echo "== $target: $seconds s"
-  nice "$binary" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seeds" || status=1
+  nice -n 10 "$binary" -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts" \
+    "$corpus" "$seeds/$target" || status=1
 done
 exit $status

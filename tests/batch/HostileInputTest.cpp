@@ -1,0 +1,194 @@
+// Damaged and hostile input at the level of the job list and the batch run: projects that
+// list themselves, hundreds of thousands of items or names cut by a zero byte; sources that
+// vanish between adding and converting; mapping files and a log folder that cannot be used.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "app/AppLocations.h"
+#include "app/NameTables.h"
+#include "app/PathSettings.h"
+#include "batch/BatchRun.h"
+#include "batch/BatchRunObserver.h"
+#include "batch/JobList.h"
+#include "batch/JobListObserver.h"
+#include "tests/batch/BatchTestFiles.h"
+#include "torvex/Gbk.h"
+
+namespace {
+
+using namespace Calvorn;
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+struct EventRecorder : JobListObserver, BatchRunObserver {
+    void RowsInserted(std::size_t first, std::size_t n) override
+    {
+        events.push_back("+" + std::to_string(first) + "," + std::to_string(n));
+    }
+    void StatusLineChanged(const std::string& text) override { events.push_back(text); }
+    void RowFinished(std::size_t, const Job&, int outcome) override { outcomes.push_back(outcome); }
+    Names events;
+    std::vector<int> outcomes;
+};
+
+// The log's lines without ">" and the line end, decoded from GBK.
+Names LogLines(const fs::path& log)
+{
+    Names lines;
+    const std::string text = Torvex::GbkToUtf8(CalvornTest::ReadFile(log));
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start + 1, end - start - 1));
+        start = end + 2;
+    }
+    return lines;
+}
+
+fs::path MakeProject(const fs::path& path, const Names& items)
+{
+    Torvex::TorvexBuilder project(Torvex::FileKind::Project);
+    for (const std::string& item : items) {
+        project.AddProjectItem(item);
+    }
+    project.WriteTo(path);
+    return path;
+}
+
+// A project listing itself adds nothing and expands nothing; a name ends at a zero byte; the
+// items of a huge project come in one insertion, in the project's order.
+TEST(HostileProjectTest, ItemsBoundedByTheProjectFile)
+{
+    using namespace std::string_literals;
+    CalvornTest::TempDir dir;
+    JobList list;
+    EventRecorder recorder;
+    list.SetObserver(&recorder);
+    EXPECT_EQ(list.AddPath(MakeProject(dir / "self.mpj", {"self.mpj", "D:\\maps\\self.MPJ"})), 0u);
+    EXPECT_EQ(list.AddPath(MakeProject(dir / "zero.mpj", {"a\0b.wl"s, "c.wt\0.doc"s, "\0"s})), 1u);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.At(0).source, dir / "c.wt");
+
+    Names items;
+    for (int i = 0; i < 300000; ++i) {
+        items.push_back("D:\\m\\" + std::to_string(i) + ".wl");
+    }
+    recorder.events.clear();
+    EXPECT_EQ(list.AddPath(MakeProject(dir / "huge.mpj", items)), 300000u);
+    EXPECT_EQ(recorder.events, (Names{"+0,300000", list.StatusLineText()}));
+    ASSERT_EQ(list.Count(), 300001u);
+    // Newest first: the last item on top, the row added before at the bottom.
+    EXPECT_EQ(list.At(0).source, dir / "299999.wl");
+    EXPECT_EQ(list.At(299999).source, dir / "0.wl");
+    EXPECT_EQ(list.At(300000).source, dir / "c.wt");
+
+    JobList asAdded(JobList::Order::AsAdded);
+    asAdded.AddFileToList(dir / "first.wb");
+    EXPECT_EQ(asAdded.AddProject(dir / "huge.mpj"), 300000u);
+    EXPECT_EQ(asAdded.At(1).source, dir / "0.wl");
+    EXPECT_EQ(asAdded.At(300000).source, dir / "299999.wl");
+}
+
+class HostileBatchTest : public testing::Test {
+protected:
+    HostileBatchTest() { fs::create_directory(out); }
+
+    BatchResult Run()
+    {
+        run.SetObserver(&recorder);
+        return run.Run(out, settings);
+    }
+
+    CalvornTest::TempDir dir;
+    fs::path out = dir / "out";
+    JobList jobs{JobList::Order::AsAdded};
+    ConversionOptions options;
+    NameTables tables;
+    PathSettings settings;
+    CalvornTest::RecordingSink sink;
+    BatchRun run{jobs, options, tables, sink};
+    EventRecorder recorder;
+};
+
+// Sources that vanish or change after being added fail alone with their Open end line;
+// mapping files that are a folder or a pipe are skipped and the conversions go on.
+TEST_F(HostileBatchTest, VanishedSourcesAndUnreadableMappingFiles)
+{
+    CalvornTest::LogInto(dir);
+    fs::create_directory(dir / "layers.lyr");
+    ASSERT_EQ(mkfifo((dir / "fields.fld").c_str(), 0644), 0);
+    settings.LayerMap = dir / "layers.lyr";
+    settings.FieldMap = dir / "fields.fld";
+
+    const std::string longName(4000, 'n');
+    const struct {
+        const char* name;
+        void (*change)(const fs::path&);
+        int outcome;
+        const char* endLine;
+    } rows[] = {
+        {"good.wl", nullptr, 0, "------结束转换【全部正确转换(2/2)】------"},
+        {"deleted.wl", [](const fs::path& p) { fs::remove(p); }, 1,
+         "------结束转换【文件打开失败】------"},
+        {"folder.wl",
+         [](const fs::path& p) {
+             fs::remove(p);
+             fs::create_directory(p);
+         },
+         1, "------结束转换【文件打开失败】------"},
+        {"pipe.wt",
+         [](const fs::path& p) {
+             fs::remove(p);
+             mkfifo(p.c_str(), 0644);
+         },
+         1, "------结束转换【文件打开失败】------"},
+        {"emptied.wb", [](const fs::path& p) { CalvornTest::WriteFile(p, ""); }, 1,
+         "------结束转换【非Torvex文件】------"},
+        {"cut.wp", [](const fs::path& p) { fs::resize_file(p, 40); }, 1,
+         "------结束转换【文件读取失败】------"},
+        {"last.wl", nullptr, 0, "------结束转换【全部正确转换(2/2)】------"},
+    };
+    for (const auto& row : rows) {
+        jobs.AddFileToList(CalvornTest::MakeLineFile(dir / row.name, 2));
+    }
+    // A name longer than any file system takes, as a project item may hold.
+    jobs.AddFileToList(dir / (longName + ".wl"));
+    for (const auto& row : rows) {
+        if (row.change != nullptr) {
+            row.change(dir / row.name);
+        }
+    }
+
+    const BatchResult result = Run();
+    EXPECT_EQ(result.converted, 2);
+    EXPECT_EQ(result.failed, 6);
+    EXPECT_EQ(recorder.outcomes, (std::vector<int>{0, 1, 1, 1, 1, 1, 0, 1}));
+    Names expected;
+    for (const auto& row : rows) {
+        expected.push_back("开始转换【" + (dir / row.name).string() + "】------");
+        expected.push_back(row.endLine);
+    }
+    expected.push_back("开始转换【" + (dir / (longName + ".wl")).string() + "】------");
+    expected.push_back("------结束转换【文件打开失败】------");
+    EXPECT_EQ(LogLines(dir / "CalvornExp.log"), expected);
+    EXPECT_TRUE(fs::exists(out / "good.shp") && fs::exists(out / "last.shp"));
+    EXPECT_EQ(tables.LayerCount() + tables.FieldCount(), 0u);
+}
+
+// The executable's folder cannot hold the log (here it is a file): the log goes to the user's
+// folder and the conversion is not affected.
+TEST_F(HostileBatchTest, LogFallsBackToTheUsersFolder)
+{
+    CalvornTest::WriteFile(dir / "exe", "");
+    CConvertLog::Get().Configure(AppLocations(dir / "exe", dir / "user"));
+    jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "a.wl", 1));
+    EXPECT_EQ(Run().converted, 1);
+    EXPECT_EQ(CConvertLog::Get().Path(), dir / "user" / "CalvornExp.log");
+    EXPECT_EQ(LogLines(dir / "user" / "CalvornExp.log"),
+              (Names{"开始转换【" + (dir / "a.wl").string() + "】------",
+                     "------结束转换【全部正确转换(1/1)】------"}));
+    EXPECT_TRUE(fs::exists(out / "a.shp"));
+    CalvornTest::LogInto(dir);
+}
+
+}  // namespace
