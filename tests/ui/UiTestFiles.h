@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/TestSupport.h"
 #include "torvex/TorvexBuilder.h"
 
 namespace CalvornTest {
@@ -25,13 +24,6 @@ inline std::filesystem::path MakeLineFile(const std::filesystem::path& path, int
     return path;
 }
 
-// A file that has a source file's name but not its content.
-inline std::filesystem::path MakeBrokenFile(const std::filesystem::path& path)
-{
-    WriteFile(path, "this is no Torvex file");
-    return path;
-}
-
 inline std::filesystem::path MakeProject(const std::filesystem::path& path,
                                          const std::vector<std::string>& items)
 {
@@ -41,11 +33,6 @@ inline std::filesystem::path MakeProject(const std::filesystem::path& path,
     }
     builder.WriteTo(path);
     return path;
-}
-
-inline std::filesystem::path BuiltSample(const std::string& name)
-{
-    return std::filesystem::path(CALVORN_BUILT_SAMPLES_DIR) / name;
 }
 
 }  // namespace CalvornTest

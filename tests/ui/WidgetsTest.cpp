@@ -55,19 +55,15 @@ TEST(HyperLinkTest, OpensItsAddressThroughTheLauncher)
 
 TEST(UiServicesTest, FilterTextsBecomeQtNameFilters)
 {
-    struct Case {
-        QString filter;
-        QStringList expected;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<QString, QStringList> cases[] = {
         {"文件名匹配文件 (*.lyr)|*.lyr||", {"文件名匹配文件 (*.lyr)"}},
         {"Torvex点线面文件(*.wt;*.wl;*.wp)|*.wt;*.wl;*.wp|点文件 (*.wt)|*.wt||",
          {"Torvex点线面文件(*.wt *.wl *.wp)", "点文件 (*.wt)"}},
         {"Everything|*.*||", {"Everything (*.*)"}},
         {"", {}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(UiServices::QtNameFilters(c.filter), c.expected) << c.filter.toStdString();
+    for (const auto& [filter, expected] : cases) {
+        EXPECT_EQ(UiServices::QtNameFilters(filter), expected) << filter.toStdString();
     }
 }
 
@@ -83,34 +79,22 @@ TEST(AboutDlgTest, ShowsTheBuildsProductAndVersion)
     EXPECT_EQ(CAboutDlg::VersionLine("", "1.0"), CAboutDlg::kTemplateLine);
 }
 
+// A click on the picture or on the version line and Escape close the box; other keys do not.
 TEST(AboutDlgTest, ClosesOnAClickAnywhereAndOnEscape)
 {
-    struct Case {
-        const char* what;
-        std::function<void(CAboutDlg&)> act;
-        bool closes;
-    };
-    const std::vector<Case> cases = {
-        {"click on the picture",
-         [](CAboutDlg& d) {
-             QTest::mouseClick(&d, Qt::LeftButton, {}, {200, 100});
-         },
-         true},
-        {"click on the version line",
-         [](CAboutDlg& d) {
-             QTest::mouseClick(d.findChild<QLabel*>(ControlId::kVersionLine), Qt::LeftButton);
-         },
-         true},
-        {"Escape", [](CAboutDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }, true},
-        {"another key", [](CAboutDlg& d) { QTest::keyClick(&d, Qt::Key_A); }, false},
-    };
-    for (const Case& c : cases) {
+    for (int act = 0; act < 4; ++act) {
         CAboutDlg about;
         about.show();
         QSignalSpy accepted(&about, &QDialog::accepted);
-        c.act(about);
-        EXPECT_EQ(accepted.count(), c.closes ? 1 : 0) << c.what;
-        EXPECT_EQ(about.isVisible(), !c.closes) << c.what;
+        if (act == 0) {
+            QTest::mouseClick(&about, Qt::LeftButton, {}, {200, 100});
+        } else if (act == 1) {
+            QTest::mouseClick(about.findChild<QLabel*>(ControlId::kVersionLine), Qt::LeftButton);
+        } else {
+            QTest::keyClick(&about, act == 2 ? Qt::Key_Escape : Qt::Key_A);
+        }
+        EXPECT_EQ(accepted.count(), act < 3 ? 1 : 0) << act;
+        EXPECT_EQ(about.isVisible(), act == 3) << act;
     }
 }
 
