@@ -6,6 +6,12 @@
 
 namespace Calvorn {
 
+namespace {
+
+thread_local std::string* t_heldLines = nullptr;
+
+}  // namespace
+
 CConvertLog& CConvertLog::Get()
 {
     // Never destroyed: a converter that logs from another static object's destructor must not
@@ -26,7 +32,28 @@ void CConvertLog::Write(int level, const std::string& text, const char* /*file*/
     AppendLine(bytes);
 }
 
+void CConvertLog::HoldLinesOfThisThread(std::string* buffer)
+{
+    t_heldLines = buffer;
+}
+
+void CConvertLog::WriteHeld(const std::string& bytes)
+{
+    if (!bytes.empty()) {
+        WriteToFile(bytes);
+    }
+}
+
 void CConvertLog::AppendLine(const std::string& bytes)
+{
+    if (t_heldLines != nullptr) {
+        t_heldLines->append(bytes);
+        return;
+    }
+    WriteToFile(bytes);
+}
+
+void CConvertLog::WriteToFile(const std::string& bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_openTried) {

@@ -6,7 +6,9 @@
 // opened, and so emptied, at the first line of a program run: a run that logs nothing leaves the
 // previous run's log alone. It lies in the executable's folder, or in the user's folder for the
 // application when the executable's folder cannot be written. Safe to call from several threads;
-// each line reaches the file whole.
+// each line reaches the file whole. A thread may hold its lines back (HoldLinesOfThisThread):
+// they then reach the file only when handed to WriteHeld, and are lost if the process ends
+// before that.
 #pragma once
 
 #include <filesystem>
@@ -44,15 +46,23 @@ public:
     // be written to. Empty when no log file could be opened.
     std::filesystem::path Path() const;
 
+    // While `buffer` is not null, the lines this thread writes are appended to it, as the bytes
+    // they would be in the file, instead of reaching the file; null ends that. A batch run that
+    // converts several files at once keeps each file's lines together this way and writes them
+    // with WriteHeld when the file is done, in the order of its rows.
+    static void HoldLinesOfThisThread(std::string* buffer);
+    // Writes lines held by HoldLinesOfThisThread at once, flushed.
+    void WriteHeld(const std::string& bytes);
+
     CConvertLog(const CConvertLog&) = delete;
     CConvertLog& operator=(const CConvertLog&) = delete;
 
 private:
     CConvertLog() = default;
 
-    // Every line reaches the file through here; a sink that holds back a file's lines (for
-    // parallel batch runs) belongs in this one place.
+    // Every line reaches the file (or the thread's held lines) through here.
     void AppendLine(const std::string& bytes);
+    void WriteToFile(const std::string& bytes);
     void OpenLocked();
     void CloseLocked();
     bool TryOpen(const std::filesystem::path& path);

@@ -15,13 +15,25 @@
 //
 // Run may be called on a worker thread; RequestStop may be called from any thread while it
 // runs. The options, the tables and the job list must not be changed during a run.
+//
+// With SetThreadCount(n > 1) the files are converted on up to n threads of their own. Rows whose
+// possible output names meet (OutputGroups) run on one thread in row order, so that the outcome,
+// the outputs and their names are those of a run on one thread. Everything else looks the same
+// too: the observer is called on the thread that called Run, for one row after the other in row
+// order (Progress only for the row it is waiting on, possibly skipping positions), and each
+// file's log lines are held back and written together, flushed, when the file and every row
+// before it are done. A crash then loses the lines of the files in progress. A stop finishes the
+// files in progress and starts no other.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <filesystem>
+#include <vector>
 
 #include "app/ConversionOptions.h"
 #include "batch/BatchResult.h"
+#include "batch/Job.h"
 
 namespace Calvorn {
 
@@ -40,6 +52,10 @@ public:
     // The observer (or null) must outlive the runs it follows.
     void SetObserver(BatchRunObserver* observer);
 
+    // How many files may be converted at once (1, the default, converts on the calling thread;
+    // values below 1 count as 1).
+    void SetThreadCount(int count);
+
     // Runs the batch into `outputFolder` (as the user gave it; empty when not given), loading
     // the mapping files named by settings.LayerMap and settings.FieldMap first.
     BatchResult Run(const std::filesystem::path& outputFolder, const PathSettings& settings);
@@ -56,11 +72,22 @@ public:
                                                 MessageSink& messages);
 
 private:
+    // Convert the rows (statuses set, observer told, result counted); return the rows left
+    // unconverted by a stop.
+    std::size_t RunOnThisThread(std::vector<Job>& rows, const std::filesystem::path& outputFolder,
+                                BatchResult& result);
+    std::size_t RunOnThreads(std::vector<Job>& rows, const std::filesystem::path& outputFolder,
+                             BatchResult& result);
+    // The bookkeeping after a row's conversion, the same for both.
+    void FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome,
+                   BatchResult& result);
+
     JobList& m_jobs;
     const ConversionOptions& m_options;
     NameTables& m_tables;
     MessageSink& m_messages;
     BatchRunObserver* m_observer = nullptr;
+    int m_threadCount = 1;
     std::atomic<bool> m_stopRequested{false};
 };
 

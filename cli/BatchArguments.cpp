@@ -40,6 +40,20 @@ std::optional<std::string> BatchArguments::*ValuedOption(const std::string& name
     return nullptr;
 }
 
+// The largest -j taken: more threads than that only cost memory.
+constexpr int kMaxJobs = 256;
+
+// The value of -j / --jobs, or 0 when it is not a whole number from 1 to kMaxJobs.
+int ParseJobs(const std::string& text)
+{
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+    }
+    const int value = std::stoi(text);
+    return value >= 1 && value <= kMaxJobs ? value : 0;
+}
+
 }  // namespace
 
 bool BatchArguments::IsBatchMode(const std::vector<std::string>& args)
@@ -71,6 +85,26 @@ BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
         }
         if (arg == "--") {
             optionsEnded = true;
+            continue;
+        }
+        const bool jobsOption = arg == "-j" || arg == "--jobs";
+        if (jobsOption || arg.rfind("--jobs=", 0) == 0 ||
+            (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
+            std::string value;
+            if (jobsOption) {
+                if (i + 1 == args.size()) {
+                    result.error = "option " + arg + " needs a number";
+                    continue;
+                }
+                value = args[++i];
+            } else {
+                value = arg.substr(arg[1] == '-' ? 7 : 2);
+            }
+            result.jobs = ParseJobs(value);
+            if (result.jobs == 0) {
+                result.error = "-j takes a number of files from 1 to " + std::to_string(kMaxJobs) +
+                               ", not " + value;
+            }
             continue;
         }
         if (arg.rfind("--", 0) == 0) {

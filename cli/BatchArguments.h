@@ -4,8 +4,8 @@
 //   --split-annotations / --no-split-annotations, --projection / --no-projection,
 //   --style-as-attributes / --no-style-as-attributes, --delete-empty / --keep-empty,
 //   the switches /s /n /p /c /e (also with "-"), --layer-map FILE, --field-map FILE,
-//   --log FILE (the valued ones also as --name=FILE), and "--" after which every argument is a
-//   SOURCE.
+//   --log FILE (the valued ones also as --name=FILE), -j N (also -jN, --jobs N, --jobs=N: files
+//   converted at once, at least 1), and "--" after which every argument is a SOURCE.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,7 @@ struct BatchArguments {
     std::vector<std::string> sources;  // files, projects and folders, in the order given
     ConversionOptions options;
     bool quiet = false;  // /s: print nothing on standard output
+    int jobs = 1;        // -j: files converted at once
     std::optional<std::string> layerMap;
     std::optional<std::string> fieldMap;
     std::optional<std::string> logFile;

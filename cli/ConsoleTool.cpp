@@ -26,7 +26,7 @@ constexpr const char* kToolName = "calvorn-cli";
 
 constexpr const char* kHelpText = R"(Usage:
   calvorn-cli [/s] [/n] [/p] [/c] [/e] [--log FILE] TORVEXFILE OUTPUTPATH
-  calvorn-cli [OPTIONS] -o OUTDIR SOURCE...
+  calvorn-cli [OPTIONS] [-j N] -o OUTDIR SOURCE...
   calvorn-cli --help | --version
 
 Converts Torvex point (.wt), line (.wl), polygon (.wp) and table (.wb) files into
@@ -68,6 +68,13 @@ under a suffixed name).
                                 nothing on standard output
   --layer-map FILE              layer-name mapping file for this run
   --field-map FILE              field-name mapping file for this run
+  -j N, --jobs N                convert up to N files at once (default 1); the
+                                outputs, their names, the lines printed and the
+                                log are those of -j 1 (files whose output names
+                                could meet are converted one after the other);
+                                each file's log lines are written when the file
+                                and those before it are done, so a crash loses
+                                the lines of the files in progress
   --                            every later argument is a SOURCE
 Options apply from left to right. Without --layer-map and --field-map the mapping
 files named by the desktop program's settings file (calvorn.ini) are used, or
@@ -181,6 +188,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     BatchRun run(jobs, arguments.options, tables, messages);
     ConsoleReporter reporter(out, arguments.quiet, environment.terminal);
     run.SetObserver(&reporter);
+    run.SetThreadCount(arguments.jobs);
     const BatchResult result = run.Run(Utf8ToPath(arguments.outputFolder), settings);
     if (!result.Ran()) {
         err << messages.Text();

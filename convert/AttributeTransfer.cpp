@@ -68,10 +68,23 @@ std::string SecondsText(double seconds)
 
 std::string DateText(int year, int month, int day)
 {
-    if (year > 0 || month > 0 || day > 0) {
+    if (year <= 0 && month <= 0 && day <= 0) {
+        return {};
+    }
+    // Every record has its dates: the common case by hand, printf for the odd ones.
+    if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) {
         return Format("%04d-%02d-%02d", year, month, day);
     }
-    return {};
+    std::string text = "0000-00-00";
+    const auto put = [&text](std::size_t end, int value) {
+        for (std::size_t i = end; value > 0; value /= 10) {
+            text[--i] = static_cast<char>('0' + value % 10);
+        }
+    };
+    put(4, year);
+    put(7, month);
+    put(10, day);
+    return text;
 }
 
 std::string TimeText(int hour, int minute, double seconds)
@@ -128,9 +141,7 @@ void AttributeTransfer::TransferRecord(int record, DbfFile& dbf, int row) const
 {
     const int count = FieldCount();
     for (int j = 0; j < count; ++j) {
-        // The record lines name the source field, not its mapped name.
-        std::string name;
-        const int code = m_reader.GetFieldInfo(j, &name, nullptr, nullptr, nullptr);
+        const int code = m_reader.GetFieldInfo(j, nullptr, nullptr, nullptr, nullptr);
         const void* value = m_reader.ReadAttribute(record, j, code);
         switch (code) {
             case kText:
@@ -141,28 +152,27 @@ void AttributeTransfer::TransferRecord(int record, DbfFile& dbf, int row) const
                 }
                 if (code == kText && std::strlen(static_cast<const char*>(value)) > kMaxTextBytes) {
                     m_log.Write(Format("------W__第【%d】条记录【%s】字段被截断为254字节", record,
-                                       name.c_str()));
+                                       SourceName(j).c_str()));
                 }
                 dbf.WriteText(row, j, static_cast<const char*>(value));
                 break;
             case kUnsigned8:
-                WriteNumber(dbf, row, j, value ? Load<std::uint8_t>(value) : 0, record, name);
+                WriteNumber(dbf, row, j, value ? Load<std::uint8_t>(value) : 0, record);
                 break;
             case kSigned16:
-                WriteNumber(dbf, row, j, value ? Load<std::int16_t>(value) : 0, record, name);
+                WriteNumber(dbf, row, j, value ? Load<std::int16_t>(value) : 0, record);
                 break;
             case kSigned32:
-                WriteNumber(dbf, row, j, value ? Load<std::int32_t>(value) : 0, record, name);
+                WriteNumber(dbf, row, j, value ? Load<std::int32_t>(value) : 0, record);
                 break;
             case kFloat:
-                WriteNumber(dbf, row, j, value ? Load<float>(value) : 0.0, record, name);
+                WriteNumber(dbf, row, j, value ? Load<float>(value) : 0.0, record);
                 break;
             case kDouble:
-                WriteNumber(dbf, row, j, value ? Load<double>(value) : 0.0, record, name);
+                WriteNumber(dbf, row, j, value ? Load<double>(value) : 0.0, record);
                 break;
             case kBoolean:
-                WriteNumber(dbf, row, j, value && Load<std::uint8_t>(value) != 0 ? 1 : 0, record,
-                            name);
+                WriteNumber(dbf, row, j, value && Load<std::uint8_t>(value) != 0 ? 1 : 0, record);
                 break;
             case kDate:
                 dbf.WriteText(row, j,
@@ -180,19 +190,27 @@ void AttributeTransfer::TransferRecord(int record, DbfFile& dbf, int row) const
             default:
                 dbf.WriteNull(row, j);
                 m_log.Write(Format("------E__第【%d】条记录【%s】字段填入空数据,ARCGIS不支持该类型",
-                                   record, name.c_str()));
+                                   record, SourceName(j).c_str()));
                 break;
         }
     }
 }
 
-void AttributeTransfer::WriteNumber(DbfFile& dbf, int row, int field, double value, int record,
-                                    const std::string& name) const
+void AttributeTransfer::WriteNumber(DbfFile& dbf, int row, int field, double value,
+                                    int record) const
 {
     if (dbf.WriteDouble(row, field, value) == DbfWriteStatus::DidNotFit) {
         m_log.Write(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
-                           name.c_str()));
+                           SourceName(field).c_str()));
     }
+}
+
+std::string AttributeTransfer::SourceName(int field) const
+{
+    // The record lines name the source field, not its mapped name.
+    std::string name;
+    m_reader.GetFieldInfo(field, &name, nullptr, nullptr, nullptr);
+    return name;
 }
 
 }  // namespace Calvorn

@@ -28,8 +28,9 @@ public:
     void TransferRecord(int record, DbfFile& dbf, int row) const;
 
 private:
-    void WriteNumber(DbfFile& dbf, int row, int field, double value, int record,
-                     const std::string& name) const;
+    void WriteNumber(DbfFile& dbf, int row, int field, double value, int record) const;
+    // Fetched only for a record line: most records write none.
+    std::string SourceName(int field) const;
 
     Torvex::Torvex_Writer& m_reader;
     const NameTables& m_tables;

@@ -1,6 +1,7 @@
 #include "convert/DbfFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -48,6 +49,7 @@ DbfFile::DbfFile(DbfFile&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr)),
       m_path(std::move(other.m_path)),
       m_names(std::move(other.m_names)),
+      m_layouts(std::move(other.m_layouts)),
       m_rowIndexField(std::exchange(other.m_rowIndexField, false))
 {
 }
@@ -62,6 +64,7 @@ DbfFile& DbfFile::operator=(DbfFile&& other) noexcept
         m_handle = std::exchange(other.m_handle, nullptr);
         m_path = std::move(other.m_path);
         m_names = std::move(other.m_names);
+        m_layouts = std::move(other.m_layouts);
         m_rowIndexField = std::exchange(other.m_rowIndexField, false);
     }
     return *this;
@@ -76,16 +79,18 @@ void DbfFile::Create(const std::filesystem::path& dbfPath)
         throw std::invalid_argument("not a .dbf name: " + dbfPath.string());
     }
     const FileStamp before = StampOf(dbfPath);
+    TakeShapelibMessages();  // what an earlier file left is not this file's story
     SAHooks hooks = ShapelibHooks();
     // Language driver 77 (code page 936) in the header: readers then decode the GBK names and
     // values correctly without a .cpg.
     m_handle = DBFCreateLL(ShapelibPath(dbfPath).c_str(), "LDID/77", &hooks);
     if (m_handle == nullptr) {
         RemoveIfTouched(dbfPath, before);
-        throw OutputError("cannot create " + dbfPath.string());
+        throw OutputError(WithShapelibMessages("cannot create " + dbfPath.string()));
     }
     m_path = dbfPath;
     m_names.clear();
+    m_layouts.clear();
     m_rowIndexField = false;
 }
 
@@ -103,10 +108,11 @@ DbfFile::AddedField DbfFile::AddField(std::string_view utf8Name, DbfFieldType ty
     decimals = std::clamp(decimals, 0, width);
     const int index = DBFAddField(m_handle, name.c_str(), ShapelibType(type), width, decimals);
     if (index < 0) {
-        throw OutputError(
-            Format("cannot add field %d to %s", FieldCount(), m_path.string().c_str()));
+        throw OutputError(WithShapelibMessages(
+            Format("cannot add field %d to %s", FieldCount(), m_path.string().c_str())));
     }
     m_names.push_back(name);
+    m_layouts.push_back({DBFGetNativeFieldType(m_handle, index), width, decimals});
     return {index, Torvex::GbkToUtf8(name), width};
 }
 
@@ -124,6 +130,9 @@ bool DbfFile::EnsureAtLeastOneField()
 void DbfFile::EnsureRow(int row)
 {
     CheckOpen();
+    if (row >= 0 && row < DBFGetRecordCount(m_handle)) {
+        return;
+    }
     if (row < 0) {
         throw std::out_of_range(Format("row %d", row));
     }
@@ -131,7 +140,7 @@ void DbfFile::EnsureRow(int row)
     for (int next = RowCount(); next <= row; ++next) {
         // A blank first field makes the row; shapelib fills the rest with blanks.
         const bool written =
-            m_rowIndexField ? WriteDbfNumber(m_handle, next, 0, next) == DbfWriteStatus::Written
+            m_rowIndexField ? WriteNumber(next, 0, next) == DbfWriteStatus::Written
                             : DBFWriteAttributeDirectly(m_handle, next, 0, const_cast<char*>(""));
         if (!written) {
             ThrowWriteError(next);
@@ -145,8 +154,11 @@ DbfWriteStatus DbfFile::WriteText(int row, int field, std::string_view gbk)
     EnsureRow(row);
     gbk = gbk.substr(0, gbk.find('\0'));
     const std::size_t length = GbkPrefixLength(gbk, static_cast<std::size_t>(FieldWidth(field)));
-    const std::string text(gbk.substr(0, length));
-    if (!DBFWriteStringAttribute(m_handle, row, field, text.c_str())) {
+    // Text fields are at most 254 wide: the cut text always fits here.
+    char text[MaxTextWidth + 1];
+    std::memcpy(text, gbk.data(), length);
+    text[length] = '\0';
+    if (!DBFWriteStringAttribute(m_handle, row, field, text)) {
         ThrowWriteError(row);
     }
     return length < gbk.size() ? DbfWriteStatus::Cut : DbfWriteStatus::Written;
@@ -161,7 +173,7 @@ DbfWriteStatus DbfFile::WriteDouble(int row, int field, double value)
 {
     CheckField(field, true);
     EnsureRow(row);
-    return Checked(WriteDbfNumber(m_handle, row, field, value), row);
+    return Checked(WriteNumber(row, field, value), row);
 }
 
 DbfWriteStatus DbfFile::WriteUnsigned(int row, int field, std::uint32_t value)
@@ -199,7 +211,9 @@ void DbfFile::Close()
                                 static_cast<std::uintmax_t>(m_handle->nRecords) *
                                     static_cast<std::uintmax_t>(m_handle->nRecordLength) +
                                 (m_handle->bWriteEndOfFileChar ? 1 : 0);
+    TakeShapelibMessages();
     DBFClose(std::exchange(m_handle, nullptr));
+    ExpectCleanClose(m_path);
     ExpectFileSize(m_path, size);
 }
 
@@ -222,18 +236,22 @@ void DbfFile::CheckOpen() const
 
 int DbfFile::FieldWidth(int field) const
 {
-    int width = 0;
-    DBFGetFieldInfo(m_handle, field, nullptr, &width, nullptr);
-    return width;
+    return m_layouts[static_cast<std::size_t>(field)].width;
+}
+
+DbfWriteStatus DbfFile::WriteNumber(int row, int field, double value)
+{
+    const FieldLayout& layout = m_layouts[static_cast<std::size_t>(field)];
+    return WriteDbfNumber(m_handle, row, field, value, layout.width, layout.decimals);
 }
 
 void DbfFile::CheckField(int field, bool numeric) const
 {
     CheckOpen();
-    if (field < 0 || field >= FieldCount()) {
+    if (field < 0 || static_cast<std::size_t>(field) >= m_layouts.size()) {
         throw std::out_of_range(Format("field %d", field));
     }
-    const char type = DBFGetNativeFieldType(m_handle, field);
+    const char type = m_layouts[static_cast<std::size_t>(field)].type;
     const bool isNumeric = type == 'N' || type == 'F';
     if (numeric ? !isNumeric : type != 'C') {
         throw std::invalid_argument(
@@ -251,7 +269,8 @@ DbfWriteStatus DbfFile::Checked(DbfWriteStatus status, int row) const
 
 void DbfFile::ThrowWriteError(int row) const
 {
-    throw OutputError(Format("cannot write row %d of %s", row, m_path.string().c_str()));
+    throw OutputError(
+        WithShapelibMessages(Format("cannot write row %d of %s", row, m_path.string().c_str())));
 }
 
 }  // namespace Calvorn

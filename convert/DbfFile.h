@@ -78,14 +78,25 @@ public:
 private:
     void CheckOpen() const;
     int FieldWidth(int field) const;
+    // A number into a field that CheckField found numeric.
+    DbfWriteStatus WriteNumber(int row, int field, double value);
     void CheckField(int field, bool numeric) const;
     DbfWriteStatus Checked(DbfWriteStatus status, int row) const;
     [[noreturn]] void ThrowWriteError(int row) const;
 
+    // What shapelib holds of each field, kept here too: every write checks its field, and
+    // asking shapelib each time costs more than the write itself.
+    struct FieldLayout {
+        char type;  // 'C', 'N', 'F' or 'L'
+        int width;
+        int decimals;
+    };
+
     DBFHandle m_handle = nullptr;
     std::filesystem::path m_path;
     std::vector<std::string> m_names;  // GBK, as written
-    bool m_rowIndexField = false;      // field 0 is the added "FID"
+    std::vector<FieldLayout> m_layouts;
+    bool m_rowIndexField = false;  // field 0 is the added "FID"
 };
 
 }  // namespace Calvorn

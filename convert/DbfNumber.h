@@ -17,12 +17,21 @@ enum class DbfWriteStatus {
     Refused,    // shapelib refused the write (bad row or field, I/O error)
 };
 
+// Room RenderDbfNumber's buffer form needs: the widest field and the terminating zero.
+inline constexpr int kDbfNumberBufferSize = 256;
+
 // `value` right-aligned in `width` characters with `decimals` digits after a point, or nothing
 // when it does not fit (or is not a finite number).
 std::optional<std::string> RenderDbfNumber(double value, int width, int decimals);
+// The same into `out` (kDbfNumberBufferSize bytes), zero-terminated; false when it does not
+// fit. Allocates nothing: the record loop renders every number through here.
+bool RenderDbfNumber(double value, int width, int decimals, char* out);
 
 // Writes `value` into a numeric field of row `row` (an existing row or the next new one), or a
 // null value when it does not fit.
 DbfWriteStatus WriteDbfNumber(DBFHandle dbf, int row, int field, double value);
+// The same for a field already known to be numeric, `width` wide with `decimals`.
+DbfWriteStatus WriteDbfNumber(DBFHandle dbf, int row, int field, double value, int width,
+                              int decimals);
 
 }  // namespace Calvorn

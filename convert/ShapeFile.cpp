@@ -28,7 +28,9 @@ ShapeFile::~ShapeFile()
 }
 
 ShapeFile::ShapeFile(ShapeFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, nullptr)), m_path(std::move(other.m_path))
+    : m_handle(std::exchange(other.m_handle, nullptr)),
+      m_path(std::move(other.m_path)),
+      m_plain(other.m_plain)
 {
 }
 
@@ -41,6 +43,7 @@ ShapeFile& ShapeFile::operator=(ShapeFile&& other) noexcept
         }
         m_handle = std::exchange(other.m_handle, nullptr);
         m_path = std::move(other.m_path);
+        m_plain = other.m_plain;
     }
     return *this;
 }
@@ -56,14 +59,16 @@ void ShapeFile::Create(const std::filesystem::path& shpPath, int shapeType)
     const std::filesystem::path shxPath = IndexPath(shpPath);
     const FileStamp shpBefore = StampOf(shpPath);
     const FileStamp shxBefore = StampOf(shxPath);
+    TakeShapelibMessages();  // what an earlier file left is not this file's story
     SAHooks hooks = ShapelibHooks();
     m_handle = SHPCreateLL(ShapelibPath(shpPath).c_str(), shapeType, &hooks);
     if (m_handle == nullptr) {
         RemoveIfTouched(shpPath, shpBefore);
         RemoveIfTouched(shxPath, shxBefore);
-        throw OutputError("cannot create " + shpPath.string());
+        throw OutputError(WithShapelibMessages("cannot create " + shpPath.string()));
     }
     m_path = shpPath;
+    m_plain = GetShapelibIoMode() == ShapelibIoMode::Plain;
 }
 
 int ShapeFile::Write(Torvex::Geometry* geometry)
@@ -80,7 +85,7 @@ int ShapeFile::Write(Torvex::Geometry* geometry)
     }
     const int index = SHPWriteObject(m_handle, -1, geometry);
     if (index < 0) {
-        throw OutputError("cannot write a shape to " + m_path.string());
+        throw OutputError(WithShapelibMessages("cannot write a shape to " + m_path.string()));
     }
     return index;
 }
@@ -109,7 +114,13 @@ void ShapeFile::Close()
     // shapelib's close reports nothing; the sizes it meant to write tell whether it did.
     const std::uintmax_t shpSize = m_handle->nFileSize;
     const std::uintmax_t shxSize = 100 + 8 * static_cast<std::uintmax_t>(m_handle->nRecords);
+    TakeShapelibMessages();
+    const bool headersWritten = m_plain || WriteShapeHeaders(m_handle);
     SHPClose(std::exchange(m_handle, nullptr));
+    ExpectCleanClose(m_path);
+    if (!headersWritten) {
+        throw OutputError("cannot finish writing " + m_path.string());
+    }
     ExpectFileSize(m_path, shpSize);
     ExpectFileSize(IndexPath(m_path), shxSize);
 }

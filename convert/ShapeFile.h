@@ -40,6 +40,7 @@ public:
 private:
     SHPHandle m_handle = nullptr;
     std::filesystem::path m_path;
+    bool m_plain = false;  // opened in ShapelibIoMode::Plain: shapelib's close writes the .shx
 };
 
 }  // namespace Calvorn

@@ -1,20 +1,433 @@
 #include "convert/ShapelibIo.h"
 
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "convert/OutputError.h"
 
 namespace Calvorn {
 
+namespace {
+
+std::atomic<ShapelibIoMode> g_mode{ShapelibIoMode::Buffered};
+
+// Enough for the messages of one failure; a file that fails row after row stops adding here.
+constexpr std::size_t kMaxMessageBytes = 4096;
+thread_local std::string t_messages;
+
+void KeepMessage(std::string_view message) noexcept
+{
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.remove_suffix(1);
+    }
+    if (message.empty() || t_messages.size() >= kMaxMessageBytes) {
+        return;
+    }
+    try {
+        if (!t_messages.empty()) {
+            t_messages += "; ";
+        }
+        t_messages.append(message.substr(0, kMaxMessageBytes - t_messages.size()));
+    } catch (...) {
+        // Out of memory: the failure is still reported, without its details.
+    }
+}
+
+void ErrorHook(const char* message)
+{
+    KeepMessage(message != nullptr ? message : "");
+}
+
+// shapelib's own hooks for the platform, with messages kept instead of printed.
+const SAHooks& ShapelibOwnHooks()
+{
+    static const SAHooks hooks = [] {
+        SAHooks result;
+#ifdef SHPAPI_UTF8_HOOKS
+        SASetupUtf8Hooks(&result);
+#else
+        SASetupDefaultHooks(&result);
+#endif
+        result.Error = ErrorHook;
+        return result;
+    }();
+    return hooks;
+}
+
+// One open file behind the buffered hooks: a window of the file, [m_start, m_start + m_length),
+// whose bytes in [m_dirtyBegin, m_dirtyEnd) (relative to m_start) are newer than the file's.
+// shapelib writes in order with small steps back, so nearly every call stays in the window.
+class BufferedFile {
+public:
+    static BufferedFile* Open(const char* name, const char* access)
+    {
+        const SAHooks& inner = ShapelibOwnHooks();
+        SAFile file = inner.FOpen(name, access);
+        if (file == nullptr) {
+            return nullptr;
+        }
+        const std::string_view mode(access);
+        const bool truncated = mode.find('w') != std::string_view::npos;
+        const bool writable = truncated || mode.find('+') != std::string_view::npos;
+        BufferedFile* opened = nullptr;
+        try {
+            opened = new BufferedFile(file, name, writable);
+        } catch (...) {
+            inner.FClose(file);
+            return nullptr;
+        }
+        if (!opened->FindSize(truncated)) {
+            delete opened;
+            inner.FClose(file);
+            return nullptr;
+        }
+        return opened;
+    }
+
+    SAOffset Read(void* target, SAOffset size, SAOffset count)
+    {
+        if (size == 0 || count == 0 || m_failed) {
+            return 0;
+        }
+        const std::uint64_t total = std::uint64_t{size} * count;
+        auto* out = static_cast<unsigned char*>(target);
+        std::uint64_t done = 0;
+        while (done < total) {
+            if (m_position < m_start || m_position >= m_start + m_length) {
+                if (!Load()) {
+                    break;
+                }
+            }
+            const std::size_t offset = static_cast<std::size_t>(m_position - m_start);
+            const std::size_t piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(total - done, m_length - offset));
+            std::memcpy(out + done, m_buffer.get() + offset, piece);
+            done += piece;
+            m_position += piece;
+        }
+        return static_cast<SAOffset>(done / size);
+    }
+
+    SAOffset Write(const void* source, SAOffset size, SAOffset count)
+    {
+        if (size == 0 || count == 0 || !m_writable || m_failed) {
+            return 0;
+        }
+        const std::uint64_t total = std::uint64_t{size} * count;
+        const auto* in = static_cast<const unsigned char*>(source);
+        std::uint64_t done = 0;
+        while (done < total) {
+            // The window grows only without gaps: a write beyond its end starts a new one.
+            if (m_position < m_start || m_position > m_start + m_length ||
+                m_position >= m_start + kShapelibBufferSize) {
+                if (!WriteBack()) {
+                    break;
+                }
+                m_start = m_position;
+                m_length = 0;
+            }
+            const std::size_t offset = static_cast<std::size_t>(m_position - m_start);
+            const std::size_t piece = static_cast<std::size_t>(
+                std::min<std::uint64_t>(total - done, kShapelibBufferSize - offset));
+            std::memcpy(m_buffer.get() + offset, in + done, piece);
+            m_dirtyBegin = std::min(m_dirtyBegin, offset);
+            m_dirtyEnd = std::max(m_dirtyEnd, offset + piece);
+            m_length = std::max(m_length, offset + piece);
+            done += piece;
+            m_position += piece;
+        }
+        return static_cast<SAOffset>(done / size);
+    }
+
+    SAOffset Seek(SAOffset offset, int whence)
+    {
+        std::uint64_t base = 0;
+        if (whence == SEEK_CUR) {
+            base = m_position;
+        } else if (whence == SEEK_END) {
+            // Only bytes written make the file longer; a window loaded past the end holds none.
+            base = m_dirtyEnd > m_dirtyBegin
+                       ? std::max<std::uint64_t>(m_fileSize, m_start + m_dirtyEnd)
+                       : m_fileSize;
+        } else if (whence != SEEK_SET) {
+            return static_cast<SAOffset>(-1);
+        }
+        // SAOffset is unsigned: a step back arrives as its two's complement.
+        m_position = base + offset;
+        if (sizeof(SAOffset) < sizeof(std::uint64_t)) {
+            m_position &= static_cast<SAOffset>(-1);
+        }
+        return 0;
+    }
+
+    SAOffset Tell() const { return static_cast<SAOffset>(m_position); }
+
+    int Flush()
+    {
+        if (!WriteBack()) {
+            return EOF;
+        }
+        // stdio keeps the bytes a little longer: its own flush is where a full disk shows.
+        if (ShapelibOwnHooks().FFlush(m_file) != 0) {
+            Fail(errno);
+            return EOF;
+        }
+        return 0;
+    }
+
+    // Closes and deletes the file; EOF when anything written did not reach it.
+    static int Close(BufferedFile* file)
+    {
+        const bool written = file->WriteBack();
+        if (ShapelibOwnHooks().FClose(file->m_file) != 0) {
+            file->Fail(errno);
+        }
+        const bool ok = written && !file->m_failed;
+        delete file;
+        return ok ? 0 : EOF;
+    }
+
+private:
+    BufferedFile(SAFile file, const char* name, bool writable)
+        : m_file(file),
+          m_name(name),
+          m_writable(writable),
+          m_buffer(std::make_unique_for_overwrite<unsigned char[]>(kShapelibBufferSize))
+    {
+    }
+
+    bool FindSize(bool truncated)
+    {
+        if (truncated) {
+            return true;
+        }
+        const SAHooks& inner = ShapelibOwnHooks();
+        if (inner.FSeek(m_file, 0, SEEK_END) != 0) {
+            return false;
+        }
+        m_fileSize = inner.FTell(m_file);
+        return inner.FSeek(m_file, 0, SEEK_SET) == 0;
+    }
+
+    // Makes the window start at the current position, filled from the file.
+    bool Load()
+    {
+        if (!WriteBack()) {
+            return false;
+        }
+        const SAHooks& inner = ShapelibOwnHooks();
+        m_start = m_position;
+        m_length = 0;
+        if (m_position >= m_fileSize) {
+            return false;
+        }
+        if (inner.FSeek(m_file, static_cast<SAOffset>(m_position), SEEK_SET) != 0) {
+            return false;
+        }
+        m_length = inner.FRead(m_buffer.get(), 1, kShapelibBufferSize, m_file);
+        return m_length > 0;
+    }
+
+    bool WriteBack()
+    {
+        if (m_dirtyEnd <= m_dirtyBegin) {
+            return !m_failed;
+        }
+        const SAHooks& inner = ShapelibOwnHooks();
+        const std::size_t length = m_dirtyEnd - m_dirtyBegin;
+        const std::uint64_t at = m_start + m_dirtyBegin;
+        if (inner.FSeek(m_file, static_cast<SAOffset>(at), SEEK_SET) != 0 ||
+            inner.FWrite(m_buffer.get() + m_dirtyBegin, 1, length, m_file) != length) {
+            Fail(errno);
+        } else {
+            m_fileSize = std::max(m_fileSize, at + length);
+        }
+        m_dirtyBegin = kShapelibBufferSize;
+        m_dirtyEnd = 0;
+        return !m_failed;
+    }
+
+    // Refuses every later write; the first failure is told with the system's reason.
+    void Fail(int error)
+    {
+        if (!m_failed) {
+            try {
+                KeepMessage("cannot write " + m_name + ": " +
+                            std::generic_category().message(error));
+            } catch (...) {
+            }
+        }
+        m_failed = true;
+    }
+
+    SAFile m_file;
+    std::string m_name;
+    bool m_writable;
+    bool m_failed = false;  // a write-back failed: every later write is refused
+    std::unique_ptr<unsigned char[]> m_buffer;
+    std::uint64_t m_start = 0;
+    std::size_t m_length = 0;
+    std::size_t m_dirtyBegin = kShapelibBufferSize;
+    std::size_t m_dirtyEnd = 0;
+    std::uint64_t m_position = 0;
+    std::uint64_t m_fileSize = 0;  // as far as the file itself is concerned
+};
+
+BufferedFile* AsBuffered(SAFile file)
+{
+    return reinterpret_cast<BufferedFile*>(file);
+}
+
+SAFile BufferedOpen(const char* name, const char* access)
+{
+    // Nothing may be thrown through shapelib's C code.
+    try {
+        return reinterpret_cast<SAFile>(BufferedFile::Open(name, access));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+SAOffset BufferedRead(void* target, SAOffset size, SAOffset count, SAFile file)
+{
+    return AsBuffered(file)->Read(target, size, count);
+}
+
+SAOffset BufferedWrite(void* source, SAOffset size, SAOffset count, SAFile file)
+{
+    return AsBuffered(file)->Write(source, size, count);
+}
+
+SAOffset BufferedSeek(SAFile file, SAOffset offset, int whence)
+{
+    return AsBuffered(file)->Seek(offset, whence);
+}
+
+SAOffset BufferedTell(SAFile file)
+{
+    return AsBuffered(file)->Tell();
+}
+
+int BufferedFlush(SAFile file)
+{
+    return AsBuffered(file)->Flush();
+}
+
+int BufferedClose(SAFile file)
+{
+    return BufferedFile::Close(AsBuffered(file));
+}
+
+void StoreBig32(unsigned char* at, std::uint32_t value)
+{
+    at[0] = static_cast<unsigned char>(value >> 24);
+    at[1] = static_cast<unsigned char>(value >> 16);
+    at[2] = static_cast<unsigned char>(value >> 8);
+    at[3] = static_cast<unsigned char>(value);
+}
+
+void StoreLittle32(unsigned char* at, std::uint32_t value)
+{
+    at[0] = static_cast<unsigned char>(value);
+    at[1] = static_cast<unsigned char>(value >> 8);
+    at[2] = static_cast<unsigned char>(value >> 16);
+    at[3] = static_cast<unsigned char>(value >> 24);
+}
+
+void StoreLittleDouble(unsigned char* at, double value)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    StoreLittle32(at, static_cast<std::uint32_t>(bits));
+    StoreLittle32(at + 4, static_cast<std::uint32_t>(bits >> 32));
+}
+
+}  // namespace
+
+bool WriteShapeHeaders(SHPHandle shp)
+{
+    // The 100-byte header the .shp and .shx share but for the file length: big-endian file
+    // code and lengths in 16-bit words, little-endian version, type and bounds.
+    unsigned char header[100] = {};
+    StoreBig32(header, 9994);
+    StoreBig32(header + 24, shp->nFileSize / 2);
+    StoreLittle32(header + 28, 1000);
+    StoreLittle32(header + 32, static_cast<std::uint32_t>(shp->nShapeType));
+    const double bounds[8] = {shp->adBoundsMin[0], shp->adBoundsMin[1], shp->adBoundsMax[0],
+                              shp->adBoundsMax[1], shp->adBoundsMin[2], shp->adBoundsMax[2],
+                              shp->adBoundsMin[3], shp->adBoundsMax[3]};
+    for (int i = 0; i < 8; ++i) {
+        StoreLittleDouble(header + 36 + 8 * i, bounds[i]);
+    }
+    const SAHooks& hooks = shp->sHooks;
+    bool ok = hooks.FSeek(shp->fpSHP, 0, SEEK_SET) == 0 &&
+              hooks.FWrite(header, sizeof(header), 1, shp->fpSHP) == 1;
+    const auto records = static_cast<std::uint32_t>(shp->nRecords);
+    StoreBig32(header + 24, (records * 8 + 100) / 2);
+    ok = ok && hooks.FSeek(shp->fpSHX, 0, SEEK_SET) == 0 &&
+         hooks.FWrite(header, sizeof(header), 1, shp->fpSHX) == 1;
+    // One entry a shape: offset and length in 16-bit words, big-endian.
+    constexpr std::uint32_t kEntriesAtOnce = 8192;
+    unsigned char entries[kEntriesAtOnce * 8];
+    for (std::uint32_t first = 0; ok && first < records; first += kEntriesAtOnce) {
+        const std::uint32_t count = std::min(kEntriesAtOnce, records - first);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            StoreBig32(entries + 8 * i, shp->panRecOffset[first + i] / 2);
+            StoreBig32(entries + 8 * i + 4, shp->panRecSize[first + i] / 2);
+        }
+        ok = hooks.FWrite(entries, 8, count, shp->fpSHX) == count;
+    }
+    ok = ok && hooks.FFlush(shp->fpSHP) == 0 && hooks.FFlush(shp->fpSHX) == 0;
+    shp->bUpdated = 0;
+    return ok;
+}
+
 SAHooks ShapelibHooks()
 {
-    SAHooks hooks;
-#ifdef SHPAPI_UTF8_HOOKS
-    SASetupUtf8Hooks(&hooks);
-#else
-    SASetupDefaultHooks(&hooks);
-#endif
+    SAHooks hooks = ShapelibOwnHooks();
+    if (g_mode.load(std::memory_order_relaxed) == ShapelibIoMode::Buffered) {
+        hooks.FOpen = BufferedOpen;
+        hooks.FRead = BufferedRead;
+        hooks.FWrite = BufferedWrite;
+        hooks.FSeek = BufferedSeek;
+        hooks.FTell = BufferedTell;
+        hooks.FFlush = BufferedFlush;
+        hooks.FClose = BufferedClose;
+    }
     return hooks;
+}
+
+void SetShapelibIoMode(ShapelibIoMode mode)
+{
+    g_mode.store(mode);
+}
+
+ShapelibIoMode GetShapelibIoMode()
+{
+    return g_mode.load();
+}
+
+std::string TakeShapelibMessages()
+{
+    std::string messages;
+    messages.swap(t_messages);
+    return messages;
+}
+
+std::string WithShapelibMessages(std::string message)
+{
+    const std::string messages = TakeShapelibMessages();
+    if (!messages.empty()) {
+        message += ": ";
+        message += messages;
+    }
+    return message;
 }
 
 std::string ShapelibPath(const std::filesystem::path& path)
@@ -44,12 +457,20 @@ void RemoveIfTouched(const std::filesystem::path& path, const FileStamp& before)
     }
 }
 
+void ExpectCleanClose(const std::filesystem::path& path)
+{
+    const std::string messages = TakeShapelibMessages();
+    if (!messages.empty()) {
+        throw OutputError("cannot finish writing " + path.string() + ": " + messages);
+    }
+}
+
 void ExpectFileSize(const std::filesystem::path& path, std::uintmax_t size)
 {
     std::error_code error;
     const std::uintmax_t actual = std::filesystem::file_size(path, error);
     if (error || actual != size) {
-        throw OutputError("cannot finish writing " + path.string());
+        throw OutputError(WithShapelibMessages("cannot finish writing " + path.string()));
     }
 }
 

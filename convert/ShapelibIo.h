@@ -1,5 +1,15 @@
 // How files reach shapelib: one place that chooses the I/O hooks and the path bytes, and that
 // checks files after shapelib closed them (its close functions report nothing).
+//
+// The hooks handed out keep a 256 KiB window of each file in the program, the position tracked
+// here: shapelib seeks before every record and writes an end-of-file byte after every .dbf row,
+// which on a stdio stream costs a write, an lseek and a read each time. The window is written
+// back when a seek or a write leaves it, on flush and on close; a seek back into it (the next
+// row overwriting the end-of-file byte) costs nothing. The files written are byte for byte
+// those of shapelib's own hooks.
+//
+// shapelib's messages (its error hook takes no user data) are kept per thread, for the
+// OutputError that follows them, instead of going to standard error.
 #pragma once
 
 #include <shapefil.h>
@@ -10,8 +20,31 @@
 
 namespace Calvorn {
 
-// The hooks every output is opened with: UTF-8 paths on Windows, plain stdio elsewhere.
+// The hooks every output is opened with: UTF-8 paths on Windows, plain paths elsewhere.
 SAHooks ShapelibHooks();
+
+// How every thread's outputs reach the disk: Buffered (the default: the buffered hooks, and
+// the .shx written in pieces by WriteShapeHeaders) or Plain (shapelib's own stdio hooks and
+// its own close), kept to show that both write the same bytes. Takes effect for files created
+// after the change.
+enum class ShapelibIoMode { Buffered, Plain };
+void SetShapelibIoMode(ShapelibIoMode mode);
+ShapelibIoMode GetShapelibIoMode();
+
+// Writes the .shp header and the whole .shx of `shp` as shapelib's close would, but the .shx in
+// pieces: shapelib builds it in one buffer of 8 bytes a shape, which doubles the memory a large
+// file costs. Marks the handle as written, so that SHPClose then only closes. False when a
+// write failed.
+bool WriteShapeHeaders(SHPHandle shp);
+
+// The window the buffered hooks keep of each file.
+inline constexpr std::size_t kShapelibBufferSize = 256 * 1024;
+
+// What shapelib (and the buffered hooks) reported on this thread since the last call, "; "
+// between messages; forgets it.
+std::string TakeShapelibMessages();
+// `message`, then ": " and TakeShapelibMessages() when that is not empty.
+std::string WithShapelibMessages(std::string message);
 
 // `path` as the bytes ShapelibHooks expects.
 std::string ShapelibPath(const std::filesystem::path& path);
@@ -27,6 +60,10 @@ FileStamp StampOf(const std::filesystem::path& path);
 
 // After a failed creation: removes `path` if the attempt made it or already overwrote it.
 void RemoveIfTouched(const std::filesystem::path& path, const FileStamp& before);
+
+// After closing `path` (with TakeShapelibMessages called before): throws OutputError when
+// shapelib or the hooks reported a problem meanwhile, a write that failed on the way to the disk.
+void ExpectCleanClose(const std::filesystem::path& path);
 
 // Throws OutputError unless `path` holds exactly `size` bytes.
 void ExpectFileSize(const std::filesystem::path& path, std::uintmax_t size);

@@ -72,12 +72,26 @@ int FileImage::ReadFieldTable()
     return 0;
 }
 
+void FileImage::PassOver(ReleaseCursor& cursor, std::size_t position)
+{
+    const std::size_t boundary = position / kReleaseStep * kReleaseStep;
+    if (boundary > cursor.released) {
+        m_file.Release(cursor.released, boundary);
+    }
+    // A step back (a caller reading out of order) starts the count again from there.
+    cursor.released = boundary;
+}
+
 int FileImage::ReadIndex()
 {
     const std::uint64_t size = m_file.Size();
     const std::uint8_t* entry = m_file.Data() + m_header.IndexOffset();
     int live = 0;
+    const std::size_t indexStart =
+        static_cast<std::size_t>(m_header.IndexOffset()) / kReleaseStep * kReleaseStep;
+    m_indexCursor = ReleaseCursor{indexStart};
     for (std::uint32_t i = 0; i < m_header.SlotCount(); ++i, entry += kIndexEntrySize) {
+        PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()));
         const auto offset = Load<std::uint64_t>(entry);
         const auto length = Load<std::uint32_t>(entry + 8);
         const auto flags = Load<std::uint32_t>(entry + 12);
@@ -89,6 +103,9 @@ int FileImage::ReadIndex()
         }
     }
     m_liveCount = live;
+    // The slot reads walk the index again from its start.
+    PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()) + kReleaseStep);
+    m_indexCursor = ReleaseCursor{indexStart};
     return 0;
 }
 
@@ -118,6 +135,8 @@ bool FileImage::ParseSlot(std::uint32_t slot)
     if (length < kSlotHeaderSize || !FitsIn(offset, length, m_file.Size())) {
         return false;
     }
+    PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()));
+    PassOver(m_slotCursor, static_cast<std::size_t>(offset));
     const std::uint8_t* const start = m_file.Data() + offset;
     const std::uint8_t* const end = start + length;
 

@@ -53,6 +53,15 @@ public:
     bool GetProjection(MAP_PARAstruct* record) const;
 
 private:
+    // Where a pass over one region of the file (the index, the slots) stands: the pages behind
+    // it are released every kReleaseStep bytes, so that reading a file from start to end keeps
+    // a few megabytes of it resident, not the whole file.
+    struct ReleaseCursor {
+        std::size_t released = 0;  // everything before this was released (a kReleaseStep multiple)
+    };
+    static constexpr std::size_t kReleaseStep = 1024 * 1024;
+    void PassOver(ReleaseCursor& cursor, std::size_t position);
+
     int ReadFieldTable();
     int ReadIndex();
     // Checks and splits slot `slot` (cached: the converters read a slot's record and then
@@ -64,6 +73,9 @@ private:
     FileHeader m_header;
     std::vector<FieldDescriptor> m_fields;
     int m_liveCount = 0;
+
+    ReleaseCursor m_indexCursor;
+    ReleaseCursor m_slotCursor;
 
     std::int64_t m_parsedSlot = -1;
     bool m_parsedOk = false;

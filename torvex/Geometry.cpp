@@ -20,29 +20,67 @@ struct Ring {
 
 // Twice the signed area (positive counter-clockwise), taken relative to the first vertex so
 // that large map coordinates do not swamp small rings.
-double TwiceArea(const Ring& ring)
+double TwiceArea(const double* x, const double* y, std::size_t n)
 {
     double sum = 0.0;
-    const double x0 = ring.x[0];
-    const double y0 = ring.y[0];
-    for (std::size_t i = 0; i + 1 < ring.x.size(); ++i) {
-        sum += (ring.x[i] - x0) * (ring.y[i + 1] - y0) - (ring.x[i + 1] - x0) * (ring.y[i] - y0);
+    const double x0 = x[0];
+    const double y0 = y[0];
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        sum += (x[i] - x0) * (y[i + 1] - y0) - (x[i + 1] - x0) * (y[i] - y0);
     }
     return sum;
 }
 
 // A closed ring of at least 4 points that encloses some area. Rings whose area vanishes against
 // their extent (collinear points, rounding noise) are dropped: no reader can use them.
-bool IsUsableRing(const Ring& ring)
+bool IsUsableRing(const double* x, const double* y, std::size_t n)
 {
-    if (ring.x.size() < 4) {
+    if (n < 4) {
         return false;
     }
-    const auto [xMin, xMax] = std::minmax_element(ring.x.begin(), ring.x.end());
-    const auto [yMin, yMax] = std::minmax_element(ring.y.begin(), ring.y.end());
+    const auto [xMin, xMax] = std::minmax_element(x, x + n);
+    const auto [yMin, yMax] = std::minmax_element(y, y + n);
     const double extent = (*xMax - *xMin) * (*yMax - *yMin);
-    const double area = std::fabs(TwiceArea(ring));
+    const double area = std::fabs(TwiceArea(x, y, n));
     return std::isfinite(area) && std::isfinite(extent) && area > 1e-12 * extent;
+}
+
+bool IsUsableRing(const Ring& ring)
+{
+    return IsUsableRing(ring.x.data(), ring.y.data(), ring.x.size());
+}
+
+// True when repairing `geometry` could change nothing but the orientation of its rings: every
+// ring closed and usable, the parts covering every vertex, no Z or M values. Nearly every
+// polygon read is so, and then it is rewound in place instead of rebuilt.
+bool NeedsOnlyRewinding(const Geometry* geometry)
+{
+    const int nVertices = geometry->nVertices;
+    const int nParts = geometry->nParts;
+    if (geometry->padfX == nullptr || geometry->padfY == nullptr || nParts <= 0 || nVertices <= 0 ||
+        geometry->panPartStart == nullptr || geometry->panPartStart[0] != 0) {
+        return false;
+    }
+    const double* x = geometry->padfX;
+    const double* y = geometry->padfY;
+    for (int part = 0; part < nParts; ++part) {
+        const int begin = geometry->panPartStart[part];
+        const int end = part + 1 < nParts ? geometry->panPartStart[part + 1] : nVertices;
+        if (begin < 0 || end > nVertices || begin >= end ||
+            (geometry->panPartType != nullptr && geometry->panPartType[part] != SHPP_RING) ||
+            x[begin] != x[end - 1] || y[begin] != y[end - 1] ||
+            !IsUsableRing(x + begin, y + begin, static_cast<std::size_t>(end - begin))) {
+            return false;
+        }
+    }
+    for (int i = 0; i < nVertices; ++i) {
+        if ((geometry->padfZ != nullptr && geometry->padfZ[i] != 0.0) ||
+            (geometry->padfM != nullptr && geometry->padfM[i] != 0.0)) {
+            return false;
+        }
+    }
+    return geometry->panPartType != nullptr && geometry->padfZ != nullptr &&
+           geometry->padfM != nullptr && !geometry->bMeasureIsUsed;
 }
 
 }  // namespace
@@ -89,6 +127,11 @@ void FixGeoTopo(Geometry* geometry)
 {
     // The reader makes plain polygons only; rebuilding Z or M polygons would drop their values.
     if (geometry == nullptr || geometry->nSHPType != SHPT_POLYGON) {
+        return;
+    }
+    if (NeedsOnlyRewinding(geometry)) {
+        SHPRewindObject(nullptr, geometry);
+        SHPComputeExtents(geometry);
         return;
     }
     std::vector<Ring> rings;

@@ -1,5 +1,6 @@
 #include "torvex/MappedFile.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 
@@ -67,6 +68,26 @@ bool MappedFile::Open(const std::filesystem::path& path)
     m_data = m_copy.data();
     m_size = m_copy.size();
     return true;
+}
+
+void MappedFile::Release(std::size_t begin, std::size_t end)
+{
+#ifdef TORVEX_HAVE_MMAP
+    if (m_mapping == nullptr) {
+        return;
+    }
+    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    end = std::min(end, m_size);
+    const std::size_t first = (begin + page - 1) / page * page;
+    const std::size_t last = end / page * page;
+    if (first < last) {
+        // Only a hint: the mapping is read-only and private, so the bytes stay the file's.
+        ::madvise(static_cast<std::uint8_t*>(m_mapping) + first, last - first, MADV_DONTNEED);
+    }
+#else
+    (void)begin;
+    (void)end;
+#endif
 }
 
 void MappedFile::Close()

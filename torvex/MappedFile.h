@@ -23,6 +23,11 @@ public:
     const std::uint8_t* Data() const { return m_data; }
     std::size_t Size() const { return m_size; }
 
+    // Tells the system that the bytes in [begin, end) are done with for now: their pages leave
+    // the process's resident set and are read again from the file (the page cache) only if
+    // touched again. Whole pages inside the range only; nothing happens for a copied file.
+    void Release(std::size_t begin, std::size_t end);
+
 private:
     const std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;

@@ -1,0 +1,184 @@
+// calvorn-micro-bench: the costs a conversion is made of, one by one, so that a slower run
+// shows where it comes from.
+//
+//   BM_SlotRead/<kind>      one record slot read with its geometry and its six values
+//   BM_DbfRowWrite/<layer>  one .dbf row of the benchmark's six fields (0 buffered, 1 plain)
+//   BM_DbfNumber            one number rendered for a numeric field
+//   BM_Convert/<progress>   a whole point file converted, without (0) and with (1) a progress
+//                           callback
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/CConvertLog.h"
+#include "app/ConversionOptions.h"
+#include "app/NameTables.h"
+#include "bench/BenchDataset.h"
+#include "convert/ConversionEngine.h"
+#include "convert/DbfFile.h"
+#include "convert/DbfNumber.h"
+#include "convert/ShapelibIo.h"
+#include "torvex/Gbk.h"
+#include "torvex/Torvex_Writer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of the process's own, removed at exit.
+const fs::path& Folder()
+{
+    static const fs::path folder = [] {
+        fs::path path =
+            fs::temp_directory_path() / ("calvorn-micro-bench-" + std::to_string(::getpid()));
+        fs::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(Folder(), ignored);
+        });
+        return path;
+    }();
+    return folder;
+}
+
+// The benchmark dataset of `kind` with `count` features, made once.
+fs::path Dataset(Torvex::FileKind kind, int count)
+{
+    const char* extension = kind == Torvex::FileKind::Point  ? ".wt"
+                            : kind == Torvex::FileKind::Line ? ".wl"
+                                                             : ".wp";
+    const fs::path path = Folder() / (std::to_string(count) + extension);
+    if (!fs::exists(path)) {
+        const Calvorn::BenchDataset dataset(kind, 20240601);
+        Torvex::TorvexBuilder builder(kind);
+        for (const Torvex::FieldSpec& field : Calvorn::BenchDataset::Fields()) {
+            builder.AddField(field);
+        }
+        for (int i = 0; i < count; ++i) {
+            builder.AddRecord(dataset.Record(dataset.Feature(static_cast<std::uint64_t>(i))));
+        }
+        builder.WriteTo(path);
+    }
+    return path;
+}
+
+void BM_SlotRead(benchmark::State& state)
+{
+    const auto kind = static_cast<Torvex::FileKind>(state.range(0));
+    constexpr int kSlots = 50000;
+    Torvex::Torvex_Writer reader;
+    if (reader.Open(Dataset(kind, kSlots), 1) != 0) {
+        state.SkipWithError("cannot open the dataset");
+        return;
+    }
+    Torvex::Geometry* geometry = Torvex::CreateGeometry();
+    Torvex::TORVEX_PntInfo point{};
+    Torvex::TORVEX_LineInfo line{};
+    Torvex::TORVEX_RegInfo polygon{};
+    char text[Torvex::Torvex_Writer::kAnnotationBufferSize];
+    int slot = 0;
+    for (auto _ : state) {
+        int result = 0;
+        switch (kind) {
+            case Torvex::FileKind::Point:
+                result = reader.ReadPointInfo(slot, &point, geometry, text);
+                break;
+            case Torvex::FileKind::Line:
+                result = reader.ReadArcInfo(slot, &line, geometry);
+                break;
+            default:
+                result = reader.ReadPolygonInfo(slot, &polygon, geometry);
+                break;
+        }
+        benchmark::DoNotOptimize(result);
+        for (int field = 0; field < 6; ++field) {
+            const int type = reader.GetFieldInfo(field, nullptr, nullptr, nullptr, nullptr);
+            benchmark::DoNotOptimize(reader.ReadAttribute(slot, field, type));
+        }
+        slot = slot + 1 == kSlots ? 0 : slot + 1;
+    }
+    Torvex::DestroyGeometry(geometry);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SlotRead)
+    ->ArgName("kind")
+    ->Arg(static_cast<int>(Torvex::FileKind::Point))
+    ->Arg(static_cast<int>(Torvex::FileKind::Line))
+    ->Arg(static_cast<int>(Torvex::FileKind::Polygon));
+
+void BM_DbfRowWrite(benchmark::State& state)
+{
+    const auto mode =
+        state.range(0) == 0 ? Calvorn::ShapelibIoMode::Buffered : Calvorn::ShapelibIoMode::Plain;
+    Calvorn::SetShapelibIoMode(mode);
+    const Calvorn::BenchDataset dataset(Torvex::FileKind::Point, 1);
+    const Calvorn::BenchFeature feature = dataset.Feature(7);
+    const std::string cname = Torvex::Utf8ToGbk(feature.cname);
+    Calvorn::DbfFile dbf;
+    dbf.Create(Folder() / "rows.dbf");
+    dbf.AddField("ID", Calvorn::DbfFieldType::Integer, 10, 0);
+    dbf.AddField("VALUE", Calvorn::DbfFieldType::Double, 16, 4);
+    dbf.AddField("NAME", Calvorn::DbfFieldType::String, 24, 0);
+    dbf.AddField("CNAME", Calvorn::DbfFieldType::String, 40, 0);
+    dbf.AddField("DATE", Calvorn::DbfFieldType::String, 10, 0);
+    dbf.AddField("CODE", Calvorn::DbfFieldType::Integer, 4, 0);
+    int row = 0;
+    for (auto _ : state) {
+        dbf.WriteInteger(row, 0, row);
+        dbf.WriteDouble(row, 1, feature.value);
+        dbf.WriteText(row, 2, feature.name);
+        dbf.WriteText(row, 3, cname);
+        dbf.WriteText(row, 4, "2013-03-22");
+        dbf.WriteInteger(row, 5, feature.code);
+        ++row;
+    }
+    dbf.Close();
+    Calvorn::SetShapelibIoMode(Calvorn::ShapelibIoMode::Buffered);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DbfRowWrite)->ArgName("plain")->Arg(0)->Arg(1);
+
+void BM_DbfNumber(benchmark::State& state)
+{
+    char text[Calvorn::kDbfNumberBufferSize];
+    double value = -80946.3986;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Calvorn::RenderDbfNumber(value, 16, 4, text));
+        value += 1.0001;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DbfNumber);
+
+// The progress callback a batch run installs, against none (the one-file mode's).
+void BM_Convert(benchmark::State& state)
+{
+    constexpr int kPoints = 200000;
+    const fs::path source = Dataset(Torvex::FileKind::Point, kPoints);
+    Calvorn::CConvertLog::Get().SetFile(Folder() / "CalvornExp.log");
+    Calvorn::ConversionOptions options;
+    Calvorn::NameTables tables;
+    Calvorn::ConversionEngine engine(options, tables);
+    engine.SetProgressCallback([](int position) { benchmark::DoNotOptimize(position); });
+    const int progressFlag = static_cast<int>(state.range(0));
+    const fs::path out = Folder() / ("out" + std::to_string(progressFlag));
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(out);
+        fs::create_directories(out);
+        state.ResumeTiming();
+        if (engine.ConvertPoint2Shp(source, out, progressFlag) != Calvorn::kOutcomeConverted) {
+            state.SkipWithError("conversion failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kPoints);
+}
+BENCHMARK(BM_Convert)->ArgName("progress")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

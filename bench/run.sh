@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# The benchmark: calvorn-cli (one file, default options) against
+# `ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8` on the same features, the memory of a
+# conversion four times the size, a batch on one thread and on all, and the micro-benchmarks.
+# The results replace the part of the output file between the two "bench/run.sh" markers (or
+# make up the whole file when it has none).
+#
+#   bench/run.sh [--quick | --runs N | --smoke] [--build DIR] [--data DIR] [--out FILE]
+#
+#   --runs N   alternating runs per pair (default 7); --quick is --runs 3
+#   --smoke    a few hundred features, one run, no large files: only shows that it all works
+#   --build    the build folder with calvorn-cli and the bench targets (default build-bench)
+#   --data     where the datasets are made and kept (default BUILD/bench-data)
+#   --out      the results file (default docs/performance.md)
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$repo/build-bench
+data=""
+out=$repo/docs/performance.md
+runs=7
+smoke=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --quick) runs=3 ;;
+    --runs) runs=$2; shift ;;
+    --smoke) smoke=1; runs=1 ;;
+    --build) build=$2; shift ;;
+    --data) data=$2; shift ;;
+    --out) out=$2; shift ;;
+    *) echo "usage: $0 [--quick | --runs N | --smoke] [--build DIR] [--data DIR] [--out FILE]" >&2
+       exit 2 ;;
+  esac
+  shift
+done
+data=${data:-$build/bench-data}
+
+cli=$build/cli/calvorn-cli
+generator=$build/bench/calvorn-bench-data
+micro=$build/bench/calvorn-micro-bench
+for tool in "$cli" "$generator" "$micro"; do
+  [ -x "$tool" ] || { echo "missing $tool: build with -DCALVORN_BUILD_BENCH=ON" >&2; exit 1; }
+done
+for tool in ogr2ogr /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+if [ $smoke = 1 ]; then
+  points=300 lines=100 polygons=100 big=0 small=6 smallPoints=50 large=2
+else
+  points=1000000 lines=200000 polygons=100000 big=4000000 small=200 smallPoints=2000 large=4
+fi
+seed=20240601
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+say() { echo "bench: $*" >&2; }
+
+# ---- datasets ------------------------------------------------------------------------------
+stamp="$seed $points $lines $polygons $big $small $smallPoints $large"
+if [ "$(cat "$data/stamp" 2>/dev/null)" != "$stamp" ]; then
+  say "making the datasets in $data"
+  rm -rf "$data"
+  mkdir -p "$data"
+  "$generator" --seed $seed --points $points --lines $lines --polygons $polygons "$data" >&2
+  for set in P:POINT L:LINESTRING A:POLYGON; do
+    name=${set%%:*}
+    ogr2ogr -f FlatGeobuf -lco SPATIAL_INDEX=NO -oo KEEP_GEOM_COLUMNS=NO -nlt "${set##*:}" \
+      "$data/$name.fgb" "$data/$name.csv"
+    rm -f "$data/$name.csv"
+  done
+  if [ $big -gt 0 ]; then
+    "$generator" --seed $seed --points $big --lines 0 --polygons 0 --suffix 4M --no-csv "$data" >&2
+  fi
+  # The batch: small point files and large line files, named apart.
+  mkdir -p "$data/batch"
+  "$generator" --seed $seed --points $smallPoints --lines 0 --polygons 0 --suffix S --no-csv \
+    "$data" >&2
+  for i in $(seq -w 1 $small); do ln "$data/PS.wt" "$data/batch/small$i.wt"; done
+  for i in $(seq 1 $large); do ln "$data/L.wl" "$data/batch/large$i.wl"; done
+  echo "$stamp" >"$data/stamp"
+fi
+
+# ---- measuring -----------------------------------------------------------------------------
+# run_timed FOLDER COMMAND...: runs COMMAND in a fresh FOLDER; prints "wall cpu peakKB".
+# The earlier runs' files are written out first: otherwise the system writes them back while
+# the run is timed, on one of the cores the run wants.
+run_timed() {
+  local folder=$1
+  shift
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  sync
+  if ! /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >"$work/stdout" 2>"$work/stderr"; then
+    echo "failed: $*" >&2
+    cat "$work/stderr" >&2
+    exit 1
+  fi
+  awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/time"
+}
+
+# median < numbers
+median() {
+  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2];
+                                      else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+column_of() { awk -v c="$1" '{ print $c }'; }
+maximum() { sort -g | tail -1; }
+mb() { awk '{ printf "%.1f MiB", $1 / 1024 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+thousands() {
+  awk -v n="$1" 'BEGIN { n = sprintf("%.0f", n); s = ""
+                         while (length(n) > 3) { s = "," substr(n, length(n) - 2) s
+                                                 n = substr(n, 1, length(n) - 3) }
+                         print n s }'
+}
+per_second() {
+  awk -v n="$1" -v t="$2" 'BEGIN { if (t > 0) printf "%.0f\n", n / t; else print 0 }' |
+    { read -r value; thousands "$value"; }
+}
+
+# The converted features: the .shx has 100 bytes and 8 a shape.
+expect_shapes() {
+  local size
+  size=$(stat -c %s "$1")
+  [ "$size" -eq $((100 + 8 * $2)) ] || { echo "$1: not $2 shapes" >&2; exit 1; }
+}
+
+rows=""
+for set in P:wt:$points L:wl:$lines A:wp:$polygons; do
+  IFS=: read -r name extension count <<<"$set"
+  : >"$work/calvorn" ; : >"$work/ogr"
+  for run in $(seq 1 "$runs"); do
+    say "$name run $run/$runs"
+    # Alternating, so that neither always runs on a warmer or busier machine.
+    for tool in $( [ $((run % 2)) = 1 ] && echo "calvorn ogr" || echo "ogr calvorn"); do
+      if [ "$tool" = calvorn ]; then
+        run_timed "$work/c" "$cli" --log "$work/c/CalvornExp.log" "$data/$name.$extension" \
+          "$work/c" >>"$work/calvorn"
+        expect_shapes "$work/c/$name.shx" "$count"
+      else
+        run_timed "$work/o" ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8 "$work/o/$name.shp" \
+          "$data/$name.fgb" >>"$work/ogr"
+        expect_shapes "$work/o/$name.shx" "$count"
+      fi
+    done
+  done
+  cw=$(column_of 1 <"$work/calvorn" | median); ow=$(column_of 1 <"$work/ogr" | median)
+  cc=$(column_of 2 <"$work/calvorn" | median); oc=$(column_of 2 <"$work/ogr" | median)
+  cm=$(column_of 3 <"$work/calvorn" | maximum | mb); om=$(column_of 3 <"$work/ogr" | maximum | mb)
+  rows+="| $name | $(thousands "$count") | $cw s | $ow s | **$(ratio "$cw" "$ow")** | $cc s | $oc s"
+  rows+=" | $(ratio "$cc" "$oc") | $(per_second "$count" "$cw") | $(per_second "$count" "$ow")"
+  rows+=" | $cm | $om |"$'\n'
+done
+
+memory=""
+for set in P:$points P4M:$big; do
+  IFS=: read -r name count <<<"$set"
+  [ "$count" -gt 0 ] || continue
+  say "memory of $name"
+  line=$(run_timed "$work/m" "$cli" --log "$work/m/CalvornExp.log" "$data/$name.wt" "$work/m")
+  expect_shapes "$work/m/$name.shx" "$count"
+  size=$(du -m --apparent-size "$data/$name.wt" | cut -f1)
+  memory+="| $name | $(thousands "$count") | $size MiB | $(echo "$line" | column_of 1) s"
+  memory+=" | $(echo "$line" | column_of 3 | mb) |"$'\n'
+done
+
+cores=$(nproc)
+batchLoad=$(cut -d' ' -f1 /proc/loadavg)
+: >"$work/j1"; : >"$work/jn"
+for run in $(seq 1 "$runs"); do
+  say "batch run $run/$runs"
+  for jobs in $( [ $((run % 2)) = 1 ] && echo "1 $cores" || echo "$cores 1"); do
+    file=$work/j$( [ "$jobs" = 1 ] && echo 1 || echo n)
+    run_timed "$work/b" "$cli" -j "$jobs" --log "$work/b/CalvornExp.log" -o "$work/b" \
+      "$data/batch" >>"$file"
+  done
+done
+j1=$(column_of 1 <"$work/j1" | median); jn=$(column_of 1 <"$work/jn" | median)
+j1cpu=$(column_of 2 <"$work/j1" | median); jncpu=$(column_of 2 <"$work/jn" | median)
+j1mem=$(column_of 3 <"$work/j1" | maximum | mb); jnmem=$(column_of 3 <"$work/jn" | maximum | mb)
+batchFiles=$((small + large))
+
+say "micro-benchmarks"
+if [ $smoke = 1 ]; then
+  microArgs=(--benchmark_filter='BM_DbfNumber|BM_DbfRowWrite' --benchmark_min_time=0.01)
+else
+  microArgs=(--benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true
+             --benchmark_min_time=0.5)
+fi
+"$micro" "${microArgs[@]}" --benchmark_format=csv 2>/dev/null >"$work/micro.csv"
+# name,iterations,real_time,cpu_time,time_unit,...: medians when repeated, else the one run.
+microRows=$(awk -F, -v repeated=$((smoke == 0)) '
+  /^"BM_/ { name = $1; gsub(/"/, "", name)
+            if (repeated && name !~ /_median$/) next
+            sub(/_median$/, "", name)
+            printf "| %s | %.1f %s | %.1f %s |\n", name, $3, $5, $4, $5 }' "$work/micro.csv")
+progress=$(awk -F, '/"BM_Convert\/progress:0(_median)?"/ { t0 = $4 }
+                    /"BM_Convert\/progress:1(_median)?"/ { t1 = $4 }
+                    END { if (t0 > 0) printf "%+.1f %%", (t1 - t0) / t0 * 100; else print "not measured" }' \
+  "$work/micro.csv")
+
+# ---- the report ----------------------------------------------------------------------------
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:FILEPATH=//p' "$build/CMakeCache.txt")
+buildType=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt")
+results=$(cat <<EOF
+Measured $(date -u +%Y-%m-%d) by \`bench/run.sh\`$( [ $smoke = 1 ] && echo " --smoke (tiny datasets: not a measurement)"):
+medians of $runs alternating runs, each into a fresh folder after \`sync\`, the page cache warm.
+
+- Machine: $cores cores ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)),
+  $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo) memory, load average
+  $(cut -d' ' -f1-3 /proc/loadavg) at the end (the machine is shared).
+- Versions: $(ogr2ogr --version | cut -d, -f1), shapelib $(pkg-config --modversion shapelib),
+  $("${compiler:-c++}" --version | head -1), build type ${buildType:-?}.
+
+| Dataset | Features | calvorn-cli | ogr2ogr | Wall ratio | calvorn-cli CPU | ogr2ogr CPU | CPU ratio | calvorn-cli features/s | ogr2ogr features/s | calvorn-cli peak RSS | ogr2ogr peak RSS |
+|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|
+$rows
+Peak memory of calvorn-cli (one run each):
+
+| Source | Features | File size | Wall | Peak RSS |
+|---|---:|---:|---:|---:|
+$memory
+A batch of $small small point files ($smallPoints points each) and $large large line files
+($lines lines each), \`calvorn-cli -o\`; the load average was $batchLoad before these runs (the
+speed-up needs idle cores: with the machine busy, the second thread waits for one):
+
+| Files | -j 1 | -j $cores | Speed-up | CPU -j 1 | CPU -j $cores | Peak RSS -j 1 | Peak RSS -j $cores |
+|---:|---:|---:|---:|---:|---:|---:|---:|
+| $batchFiles | $j1 s | $jn s | **$(ratio "$j1" "$jn")** | $j1cpu s | $jncpu s | $j1mem | $jnmem |
+
+Micro-benchmarks (\`calvorn-micro-bench\`$( [ $smoke = 0 ] && echo ", medians of $runs repetitions")):
+
+| Benchmark | Wall | CPU |
+|---|---:|---:|
+$microRows
+
+Progress reporting (BM_Convert, 200,000 points, with a callback against without): $progress.
+EOF
+)
+begin='<!-- bench/run.sh: results begin -->'
+end='<!-- bench/run.sh: results end -->'
+if [ -f "$out" ] && grep -qF "$begin" "$out"; then
+  printf '%s\n' "$results" >"$work/results"
+  awk -v begin="$begin" -v end="$end" -v file="$work/results" '
+    $0 == begin { print; while ((getline line < file) > 0) print line; skip = 1; next }
+    $0 == end { skip = 0 }
+    !skip { print }' "$out" >"$work/out"
+  cp "$work/out" "$out"
+else
+  printf '%s\n%s\n%s\n' "$begin" "$results" "$end" >"$out"
+fi
+say "results in $out"
