@@ -1,5 +1,10 @@
 #include "convert/ConversionEngine.h"
 
+#include "convert/AttributeTransfer.h"
+#include "convert/ConversionRun.h"
+#include "convert/StyleFields.h"
+#include "torvex/Torvex_Writer.h"
+
 #include <string>
 #include <utility>
 
@@ -64,6 +69,51 @@ int ConversionEngine::Convert(FileKind kind, const std::filesystem::path& source
         default:
             return kOutcomeNoConverter;
     }
+}
+
+int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
+                                            const std::filesystem::path& source,
+                                            const std::filesystem::path& outputFolder,
+                                            int progressFlag)
+{
+    return ConversionRun::Guarded(converter.function, [&] {
+        ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), converter.function,
+                          source, outputFolder);
+        if (!run.Open() || !run.CheckRecordCounts()) {
+            return run.Outcome();
+        }
+        // A .dbf of the joined name may be a table converted earlier: never overwrite it.
+        OutputSet& output = run.AddOutput(run.ChooseBasePath(converter.suffix, {".shp", ".dbf"}),
+                                          OutputKind::Shapefile);
+        run.ApplyProjection();
+        if (!run.CreateOutputs()) {
+            return run.Outcome();
+        }
+        const bool withStyle = m_options.StyleAsAttributes == 1;
+        AttributeTransfer attributes(run.Reader(), m_tables, run.Log());
+        StyleFields style(output.Dbf(), run.Log(), converter.styleFields);
+        if (!run.DefineFields([&] {
+                attributes.DefineSchema(output.Dbf());
+                if (withStyle) {
+                    style.Define();
+                    run.Log().Write("------I__增加图示表达信息字段");
+                }
+            })) {
+            return run.Outcome();
+        }
+        const bool converted = run.ConvertSlots(
+            [&](int slot, Torvex::Geometry* geometry) {
+                return converter.read(run.Reader(), slot, geometry);
+            },
+            [&](int slot, Torvex::Geometry* geometry) {
+                const int row = converter.writeShape(output, run.Log(), slot, geometry);
+                attributes.TransferRecord(slot, output.Dbf(), row);
+                if (withStyle) {
+                    converter.writeStyle(style, row, slot);
+                }
+            });
+        return converted ? run.Finish() : run.Outcome();
+    });
 }
 
 }  // namespace Calvorn

@@ -5,11 +5,22 @@
 
 #include <filesystem>
 #include <functional>
+#include <span>
 
 #include "app/ConversionOptions.h"
 #include "app/NameTables.h"
+#include "torvex/Geometry.h"
+
+namespace Torvex {
+class Torvex_Writer;
+}  // namespace Torvex
 
 namespace Calvorn {
+
+class OutputSet;
+class RunLog;
+class StyleFields;
+struct StyleFieldDef;
 
 // Conversion outcomes returned by the converters.
 enum Outcome : int {
@@ -65,6 +76,24 @@ public:
 private:
     // The callback a run reports progress through: none for progress flag 0.
     const ProgressCallback* ProgressFor(int progressFlag) const;
+
+    // How a converter with one Shapefile output (lines, polygons) differs from the others.
+    struct SingleShapefile {
+        const char* function;  // qualified name for the log
+        const char* suffix;    // "%s_WL", "%s_WP"
+        std::span<const StyleFieldDef> styleFields;
+        // Reads a slot into the geometry and the converter's own graphic-parameter record.
+        std::function<int(Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry)>
+            read;
+        // Writes the shape of a slot that was read; returns its .dbf row.
+        std::function<int(OutputSet& output, const RunLog& log, int slot,
+                          Torvex::Geometry* geometry)>
+            writeShape;
+        // Writes the graphic parameters of the slot last read into `row`.
+        std::function<void(StyleFields& style, int row, int slot)> writeStyle;
+    };
+    int ConvertToOneShapefile(const SingleShapefile& converter, const std::filesystem::path& source,
+                              const std::filesystem::path& outputFolder, int progressFlag);
 
     const ConversionOptions& m_options;
     const NameTables& m_tables;

@@ -3,11 +3,12 @@
 #include <array>
 #include <cstdint>
 
-#include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
-#include "convert/ConversionRun.h"
+#include "convert/OutputSet.h"
+#include "convert/RunLog.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
+#include "torvex/Torvex_Writer.h"
 
 namespace Calvorn {
 
@@ -29,24 +30,18 @@ constexpr std::array<StyleFieldDef, 10> kLineFields = {{
     {"透明输出", DbfFieldType::Integer, 8, 0},
 }};
 
-// Members are widened with their sign to 32 bits and handed over unsigned.
-std::uint32_t Unsigned(std::int32_t value)
-{
-    return static_cast<std::uint32_t>(value);
-}
-
 void WriteLineStyle(StyleFields& style, int row, const Torvex::TORVEX_LineInfo& info, int slot)
 {
-    style.WriteUnsigned(row, 0, Unsigned(info.style), slot);
-    style.WriteUnsigned(row, 1, Unsigned(info.color), slot);
+    style.WriteUnsigned(row, 0, WidenToUnsigned(info.style), slot);
+    style.WriteUnsigned(row, 1, WidenToUnsigned(info.color), slot);
     style.WriteDouble(row, 2, info.width, slot);
-    style.WriteUnsigned(row, 3, Unsigned(info.kind), slot);
+    style.WriteUnsigned(row, 3, WidenToUnsigned(info.kind), slot);
     style.WriteDouble(row, 4, info.xFactor, slot);
     style.WriteDouble(row, 5, info.yFactor, slot);
-    style.WriteUnsigned(row, 6, Unsigned(info.auxStyle), slot);
-    style.WriteUnsigned(row, 7, Unsigned(info.auxColor), slot);
-    style.WriteUnsigned(row, 8, Unsigned(info.layer), slot);
-    style.WriteUnsigned(row, 9, Unsigned(info.transparent), slot);
+    style.WriteUnsigned(row, 6, WidenToUnsigned(info.auxStyle), slot);
+    style.WriteUnsigned(row, 7, WidenToUnsigned(info.auxColor), slot);
+    style.WriteUnsigned(row, 8, WidenToUnsigned(info.layer), slot);
+    style.WriteUnsigned(row, 9, WidenToUnsigned(info.transparent), slot);
 }
 
 }  // namespace
@@ -54,45 +49,20 @@ void WriteLineStyle(StyleFields& style, int row, const Torvex::TORVEX_LineInfo& 
 int ConversionEngine::ConvertArc2Shp(const std::filesystem::path& source,
                                      const std::filesystem::path& outputFolder, int progressFlag)
 {
-    return ConversionRun::Guarded(kFunction, [&] {
-        ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), kFunction, source,
-                          outputFolder);
-        if (!run.Open() || !run.CheckRecordCounts()) {
-            return run.Outcome();
-        }
-        // A .dbf of the joined name may be a table converted earlier: never overwrite it.
-        OutputSet& output =
-            run.AddOutput(run.ChooseBasePath("%s_WL", {".shp", ".dbf"}), OutputKind::Shapefile);
-        run.ApplyProjection();
-        if (!run.CreateOutputs()) {
-            return run.Outcome();
-        }
-        const bool withStyle = m_options.StyleAsAttributes == 1;
-        AttributeTransfer attributes(run.Reader(), m_tables, run.Log());
-        StyleFields style(output.Dbf(), run.Log(), kLineFields);
-        if (!run.DefineFields([&] {
-                attributes.DefineSchema(output.Dbf());
-                if (withStyle) {
-                    style.Define();
-                    run.Log().Write("------I__增加图示表达信息字段");
-                }
-            })) {
-            return run.Outcome();
-        }
-        Torvex::TORVEX_LineInfo info{};
-        const bool converted = run.ConvertSlots(
-            [&](int slot, Torvex::Geometry* geometry) {
-                return run.Reader().ReadArcInfo(slot, &info, geometry);
-            },
-            [&](int slot, Torvex::Geometry* geometry) {
-                const int row = output.WriteShape(geometry);
-                attributes.TransferRecord(slot, output.Dbf(), row);
-                if (withStyle) {
-                    WriteLineStyle(style, row, info, slot);
-                }
-            });
-        return converted ? run.Finish() : run.Outcome();
-    });
+    Torvex::TORVEX_LineInfo info{};
+    const SingleShapefile converter{
+        kFunction,
+        "%s_WL",
+        kLineFields,
+        [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
+            return reader.ReadArcInfo(slot, &info, geometry);
+        },
+        [](OutputSet& output, const RunLog&, int, Torvex::Geometry* geometry) {
+            return output.WriteShape(geometry);
+        },
+        [&](StyleFields& style, int row, int slot) { WriteLineStyle(style, row, info, slot); },
+    };
+    return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);
 }
 
 }  // namespace Calvorn

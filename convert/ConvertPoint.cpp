@@ -51,21 +51,15 @@ constexpr std::array<StyleFieldDef, 12> kAnnotationFields = {{
     {"图层号", DbfFieldType::Integer, 8, 0},
 }};
 
-// Members are widened with their sign to 32 bits; the main output hands them over unsigned.
-std::uint32_t Unsigned(std::int32_t value)
-{
-    return static_cast<std::uint32_t>(value);
-}
-
 void WriteSubGraphStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
 {
-    style.WriteUnsigned(row, 0, Unsigned(info.u.sub.number), slot);
+    style.WriteUnsigned(row, 0, WidenToUnsigned(info.u.sub.number), slot);
     style.WriteDouble(row, 1, info.u.sub.height, slot);
     style.WriteDouble(row, 2, info.u.sub.width, slot);
     style.WriteDouble(row, 3, info.u.sub.angle, slot);
-    style.WriteUnsigned(row, 4, Unsigned(info.color), slot);
-    style.WriteUnsigned(row, 5, Unsigned(info.transparent), slot);
-    style.WriteUnsigned(row, 6, Unsigned(info.layer), slot);
+    style.WriteUnsigned(row, 4, WidenToUnsigned(info.color), slot);
+    style.WriteUnsigned(row, 5, WidenToUnsigned(info.transparent), slot);
+    style.WriteUnsigned(row, 6, WidenToUnsigned(info.layer), slot);
 }
 
 // The eleven fields after the text, signed.

@@ -18,6 +18,12 @@ struct StyleFieldDef {
     int decimals;
 };
 
+// Integer members are widened with their sign to 32 bits and handed over as unsigned numbers.
+inline std::uint32_t WidenToUnsigned(std::int32_t value)
+{
+    return static_cast<std::uint32_t>(value);
+}
+
 class StyleFields {
 public:
     // `definitions` must outlive this object (the converters keep them in constant tables).
