@@ -19,4 +19,22 @@ enum Result : int {
 // File kinds stored in the header.
 enum class FileKind : int { Point = 1, Line = 2, Polygon = 3, Table = 4, Project = 5 };
 
+// The kind's name as the JSON description and messages write it ("point", "line", ...).
+constexpr const char* FileKindName(FileKind kind)
+{
+    switch (kind) {
+        case FileKind::Point:
+            return "point";
+        case FileKind::Line:
+            return "line";
+        case FileKind::Polygon:
+            return "polygon";
+        case FileKind::Table:
+            return "table";
+        case FileKind::Project:
+            return "project";
+    }
+    return "unknown";
+}
+
 }  // namespace Torvex

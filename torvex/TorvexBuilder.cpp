@@ -32,22 +32,6 @@ std::size_t InfoSize(FileKind kind)
     }
 }
 
-const char* KindName(FileKind kind)
-{
-    switch (kind) {
-        case FileKind::Point:
-            return "point";
-        case FileKind::Line:
-            return "line";
-        case FileKind::Polygon:
-            return "polygon";
-        case FileKind::Table:
-            return "table";
-        default:
-            return "project";
-    }
-}
-
 [[noreturn]] void Invalid(const std::string& message)
 {
     throw std::invalid_argument(message);
@@ -292,7 +276,7 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
         Invalid("a project file holds items only: no fields, records, projection or counts");
     }
     if (!project && !m_items.empty()) {
-        Invalid(std::string("a ") + KindName(m_kind) + " file holds no project items");
+        Invalid(std::string("a ") + FileKindName(m_kind) + " file holds no project items");
     }
     if (m_fields.size() > std::numeric_limits<std::uint16_t>::max()) {
         Invalid("more than 65535 fields");
@@ -338,7 +322,7 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
         if (record.info.size() > infoSize) {
             Invalid(where + "graphic-parameter record of " + std::to_string(record.info.size()) +
                     " bytes is larger than the " + std::to_string(infoSize) + " bytes of a " +
-                    KindName(m_kind) + " record");
+                    FileKindName(m_kind) + " record");
         }
         if (!record.text.empty() && m_kind != FileKind::Point) {
             Invalid(where + "only points carry an annotation text");
@@ -363,7 +347,7 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
             case FileKind::Line:
             case FileKind::Polygon:
                 if (record.parts.empty()) {
-                    Invalid(where + "a " + std::string(KindName(m_kind)) +
+                    Invalid(where + "a " + std::string(FileKindName(m_kind)) +
                             " needs at least one part");
                 }
                 break;

@@ -330,23 +330,6 @@ FileKind ParseKind(const Json& value, const std::string& where)
     Fail(where, Quoted(name) + " is not one of point, line, polygon, table, project");
 }
 
-const char* KindName(FileKind kind)
-{
-    switch (kind) {
-        case FileKind::Point:
-            return "point";
-        case FileKind::Line:
-            return "line";
-        case FileKind::Polygon:
-            return "polygon";
-        case FileKind::Table:
-            return "table";
-        case FileKind::Project:
-            return "project";
-    }
-    return "unknown";
-}
-
 std::vector<FieldSpec> ParseFields(const Json& value, const std::string& where)
 {
     ExpectArray(value, where);
@@ -595,7 +578,7 @@ RecordSpec ParseRecord(const Json& value, FileKind kind, const std::vector<Field
                        const std::string& where)
 {
     ExpectObject(value, where);
-    const std::string context = std::string(" in a ") + KindName(kind) + " file";
+    const std::string context = std::string(" in a ") + FileKindName(kind) + " file";
     switch (kind) {
         case FileKind::Point:
             CheckKeys(value, where,
@@ -669,7 +652,7 @@ TorvexBuilder JsonDescription::Parse(std::string_view json)
     }
     ExpectObject(root, "description");
     const FileKind kind = ParseKind(Require(root, "", "kind"), "kind");
-    const std::string context = std::string(" in a ") + KindName(kind) + " file";
+    const std::string context = std::string(" in a ") + FileKindName(kind) + " file";
     if (kind == FileKind::Project) {
         CheckKeys(root, "", {"kind", "items"}, context);
     } else {
