@@ -1,7 +1,6 @@
 // The sample map's line file and table converted and read back by GDAL: the features, their
 // geometries and their attribute values are those of the JSON descriptions.
 #include <cmath>
-#include <cstdio>
 
 #include "tests/convert/ConvertTestSupport.h"
 
@@ -9,50 +8,6 @@ namespace CalvornTest {
 namespace {
 
 using nlohmann::json;
-
-// The value a reader finds for a source value of type `type`.
-json Expected(int type, const json& value)
-{
-    char text[64];
-    switch (type) {
-        case 0:
-        case 9:
-            return value;
-        case 6:
-            if (value.is_null()) {
-                return value;
-            }
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d", value[0].get<int>(),
-                          value[1].get<int>(), value[2].get<int>());
-            return text;
-        case 7:
-            if (value.is_null()) {
-                return value;
-            }
-            std::snprintf(text, sizeof text, "%02d:%02d:%04.2f", value[0].get<int>(),
-                          value[1].get<int>(), value[2].get<double>());
-            return text;
-        case 8:
-            return value.is_null()      ? 0
-                   : value.is_boolean() ? int(value.get<bool>())
-                                        : int(value != 0);
-        default:
-            return value.is_null() ? json(0) : value;
-    }
-}
-
-void ExpectProperties(const json& properties, const json& fields, const json& attributes)
-{
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        const std::string name = fields[f]["name"];
-        const json expected = Expected(fields[f]["type"], attributes[f]);
-        if (expected.is_number_float()) {
-            EXPECT_DOUBLE_EQ(properties[name].get<double>(), expected.get<double>()) << name;
-        } else {
-            EXPECT_EQ(properties[name], expected) << name;
-        }
-    }
-}
 
 // GDAL's coordinates of a line: a LineString is one part.
 json Parts(const json& geometry)
@@ -112,7 +67,7 @@ TEST_F(Samples, RoadsWithEachOption)
                 }
             }
             EXPECT_EQ(Parts(feature["geometry"]), parts);
-            ExpectProperties(feature["properties"], roads["fields"], record["attributes"]);
+            ExpectAttributes(feature["properties"], roads["fields"], record["attributes"]);
             EXPECT_EQ(feature["properties"].size(), roads["fields"].size() + (c.style ? 10 : 0));
             for (std::size_t k = 0; c.style == 1 && k < styleMembers.size(); ++k) {
                 const double value = record["style"].value(styleMembers[k], 0.0);
@@ -136,7 +91,7 @@ TEST_F(Samples, ParcelsTable)
     ASSERT_EQ(gdal["features"].size(), parcels["records"].size());
     for (std::size_t r = 0; r < parcels["records"].size(); ++r) {
         EXPECT_TRUE(gdal["features"][r]["geometry"].is_null());
-        ExpectProperties(gdal["features"][r]["properties"], parcels["fields"],
+        ExpectAttributes(gdal["features"][r]["properties"], parcels["fields"],
                          parcels["records"][r]["attributes"]);
     }
 }
