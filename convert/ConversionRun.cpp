@@ -11,6 +11,7 @@
 #include "app/PathText.h"
 #include "app/TextFormat.h"
 #include "convert/ConversionEngine.h"
+#include "convert/OutputLimitError.h"
 #include "projection/CPrjWriter.h"
 #include "torvex/Result.h"
 
@@ -23,14 +24,18 @@ struct GeometryDeleter {
 };
 using GeometryPtr = std::unique_ptr<Torvex::Geometry, GeometryDeleter>;
 
-std::string WhatOf(std::exception_ptr error)
+// The log line of a run ended by `error`.
+std::string AbortLine(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(std::move(error));
+    } catch (const OutputLimitError& e) {
+        return Format("------E__输出文件【%s】将超过4GB上限，转换中止",
+                      PathToUtf8(e.Component()).c_str());
     } catch (const std::exception& e) {
-        return e.what();
+        return Format("------E__转换中止：%s", e.what());
     } catch (...) {
-        return "unknown exception";
+        return "------E__转换中止：unknown exception";
     }
 }
 
@@ -82,8 +87,7 @@ int ConversionRun::Guarded(const char* function, const std::function<int()>& bod
         return body();
     } catch (...) {
         try {
-            RunLog(function).Write(
-                Format("------E__转换中止：%s", WhatOf(std::current_exception()).c_str()));
+            RunLog(function).Write(AbortLine(std::current_exception()));
         } catch (...) {
         }
         return kOutcomeRecordsLost;
@@ -162,7 +166,11 @@ std::filesystem::path ConversionRun::ChooseBasePath(
 
 OutputSet& ConversionRun::AddOutput(std::filesystem::path basePath, OutputKind kind)
 {
-    m_outputs.push_back(std::make_unique<OutputSet>(std::move(basePath), kind));
+    auto notice = [this](const std::filesystem::path& component) {
+        m_log.Write(Format("------W__输出文件【%s】超过2GB，部分软件可能无法读取",
+                           PathToUtf8(component).c_str()));
+    };
+    m_outputs.push_back(std::make_unique<OutputSet>(std::move(basePath), kind, notice));
     return *m_outputs.back();
 }
 
@@ -212,7 +220,7 @@ bool ConversionRun::DefineFields(const std::function<void()>& define)
         define();
         return true;
     } catch (...) {
-        Abort(kOutcomeFieldError, WhatOf(std::current_exception()));
+        Abort(kOutcomeFieldError, std::current_exception());
         return false;
     }
 }
@@ -238,7 +246,7 @@ bool ConversionRun::ConvertSlots(const SlotReader& read, const SlotWriter& write
         }
         return true;
     } catch (...) {
-        Abort(kOutcomeRecordsLost, WhatOf(std::current_exception()));
+        Abort(kOutcomeRecordsLost, std::current_exception());
         return false;
     }
 }
@@ -252,7 +260,7 @@ bool ConversionRun::ConvertRows(const RowWriter& write)
         }
         return true;
     } catch (...) {
-        Abort(kOutcomeRecordsLost, WhatOf(std::current_exception()));
+        Abort(kOutcomeRecordsLost, std::current_exception());
         return false;
     }
 }
@@ -262,7 +270,7 @@ int ConversionRun::Finish(bool emptyDeletionLine)
     try {
         CloseAll();
     } catch (...) {
-        Abort(kOutcomeRecordsLost, WhatOf(std::current_exception()));
+        Abort(kOutcomeRecordsLost, std::current_exception());
         return m_outcome;
     }
     const int written = TotalWritten();
@@ -315,14 +323,14 @@ void ConversionRun::ReportProgress()
     }
 }
 
-void ConversionRun::Abort(int outcome, const std::string& what)
+void ConversionRun::Abort(int outcome, std::exception_ptr error)
 {
     // Every shape got its row when it was written, so the files kept agree.
     for (const auto& output : m_outputs) {
         output->CloseQuietly();
     }
     m_reader.Close();
-    m_log.Write(Format("------E__转换中止：%s", what.c_str()));
+    m_log.Write(AbortLine(std::move(error)));
     m_outcome = outcome;
 }
 

@@ -8,6 +8,7 @@
 // included, closes every handle.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -112,7 +113,7 @@ public:
 private:
     void ReportProgress();
     // Ends the run after an exception: outputs closed and kept, the abort line, `outcome`.
-    void Abort(int outcome, const std::string& what);
+    void Abort(int outcome, std::exception_ptr error);
     void CloseAll();
 
     const ConversionOptions& m_options;

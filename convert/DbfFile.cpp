@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "convert/DbfUnsignedInt.h"
 #include "convert/GbkText.h"
 #include "convert/OutputError.h"
+#include "convert/OutputLimitError.h"
 #include "convert/ShapelibIo.h"
 #include "torvex/Gbk.h"
 
@@ -50,7 +52,12 @@ DbfFile::DbfFile(DbfFile&& other) noexcept
       m_path(std::move(other.m_path)),
       m_names(std::move(other.m_names)),
       m_layouts(std::move(other.m_layouts)),
-      m_rowIndexField(std::exchange(other.m_rowIndexField, false))
+      m_rowIndexField(std::exchange(other.m_rowIndexField, false)),
+      m_notice(std::move(other.m_notice)),
+      m_maxBytes(other.m_maxBytes),
+      m_warnBytes(other.m_warnBytes),
+      m_rowLimit(other.m_rowLimit),
+      m_warnRow(other.m_warnRow)
 {
 }
 
@@ -66,11 +73,16 @@ DbfFile& DbfFile::operator=(DbfFile&& other) noexcept
         m_names = std::move(other.m_names);
         m_layouts = std::move(other.m_layouts);
         m_rowIndexField = std::exchange(other.m_rowIndexField, false);
+        m_notice = std::move(other.m_notice);
+        m_maxBytes = other.m_maxBytes;
+        m_warnBytes = other.m_warnBytes;
+        m_rowLimit = other.m_rowLimit;
+        m_warnRow = other.m_warnRow;
     }
     return *this;
 }
 
-void DbfFile::Create(const std::filesystem::path& dbfPath)
+void DbfFile::Create(const std::filesystem::path& dbfPath, LargeFileNotice notice)
 {
     if (IsOpen()) {
         throw std::logic_error("DbfFile::Create on an open file");
@@ -92,6 +104,11 @@ void DbfFile::Create(const std::filesystem::path& dbfPath)
     m_names.clear();
     m_layouts.clear();
     m_rowIndexField = false;
+    m_notice = std::move(notice);
+    const ShapelibLimits limits = GetShapelibLimits();
+    m_maxBytes = limits.maxBytes;
+    m_warnBytes = limits.warnBytes;
+    m_rowLimit = m_warnRow = -1;
 }
 
 DbfFile::AddedField DbfFile::AddField(std::string_view utf8Name, DbfFieldType type, int width,
@@ -111,6 +128,7 @@ DbfFile::AddedField DbfFile::AddField(std::string_view utf8Name, DbfFieldType ty
         throw OutputError(WithShapelibMessages(
             Format("cannot add field %d to %s", FieldCount(), m_path.string().c_str())));
     }
+    m_rowLimit = m_warnRow = -1;
     m_names.push_back(name);
     m_layouts.push_back({DBFGetNativeFieldType(m_handle, index), width, decimals});
     return {index, Torvex::GbkToUtf8(name), width};
@@ -137,6 +155,7 @@ void DbfFile::EnsureRow(int row)
         throw std::out_of_range(Format("row %d", row));
     }
     EnsureAtLeastOneField();
+    CheckRoomFor(row);
     for (int next = RowCount(); next <= row; ++next) {
         // A blank first field makes the row; shapelib fills the rest with blanks.
         const bool written =
@@ -145,6 +164,42 @@ void DbfFile::EnsureRow(int row)
         if (!written) {
             ThrowWriteError(next);
         }
+    }
+    if (row >= m_warnRow) {
+        m_warnRow = std::numeric_limits<std::int64_t>::max();
+        if (m_notice) {
+            m_notice(m_path);
+        }
+    }
+}
+
+void DbfFile::CheckRoomFor(int row)
+{
+    CheckOpen();
+    if (m_rowLimit < 0) {
+        FindRowLimits();
+    }
+    if (row >= m_rowLimit) {
+        throw OutputLimitError(m_path);
+    }
+}
+
+void DbfFile::FindRowLimits()
+{
+    // The file holds the header, the rows and an end-of-file byte. Without a field yet, "FID"
+    // (11 wide) is what the rows will hold.
+    const bool fid = m_layouts.empty();
+    const std::uint64_t fixed =
+        (fid ? 65 : static_cast<std::uint64_t>(m_handle->nHeaderLength)) + 1;
+    const std::uint64_t record = fid ? 12 : static_cast<std::uint64_t>(m_handle->nRecordLength);
+    // Rows r with fixed + (r + 1) * record <= bytes.
+    auto rowsWithin = [&](std::uint64_t bytes) {
+        return bytes < fixed ? std::int64_t{0}
+                             : static_cast<std::int64_t>((bytes - fixed) / record);
+    };
+    m_rowLimit = rowsWithin(m_maxBytes);
+    if (m_warnRow < 0) {
+        m_warnRow = rowsWithin(m_warnBytes);
     }
 }
 

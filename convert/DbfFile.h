@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "convert/DbfNumber.h"
+#include "convert/ShapelibIo.h"
 
 namespace Calvorn {
 
@@ -40,8 +41,9 @@ public:
     DbfFile& operator=(const DbfFile&) = delete;
 
     // Creates `dbfPath` (the full name, ending in ".dbf"). Throws OutputError and leaves no
-    // file behind when that fails.
-    void Create(const std::filesystem::path& dbfPath);
+    // file behind when that fails. `notice` (may be empty) hears of the file passing
+    // ShapelibLimits::warnBytes.
+    void Create(const std::filesystem::path& dbfPath, LargeFileNotice notice = {});
 
     // Adds a field before the first row. The name is written as GBK, cut to 10 bytes on a
     // character boundary and made unique (ASCII case ignored) with "_1", "_2", ...; text
@@ -52,8 +54,11 @@ public:
     // Adds "FID" when the file has no field yet; true when it did.
     bool EnsureAtLeastOneField();
 
-    // Makes rows 0..row exist; new rows are blank apart from "FID".
+    // Makes rows 0..row exist; new rows are blank apart from "FID". Throws OutputLimitError,
+    // creating no row, when row `row` would take the file past ShapelibLimits::maxBytes.
     void EnsureRow(int row);
+    // Throws OutputLimitError when row `row` would not fit (see EnsureRow).
+    void CheckRoomFor(int row);
 
     // Writers into any row (missing rows are created). Text goes into text fields only,
     // numbers into numeric fields only (std::invalid_argument otherwise). Text is the bytes as
@@ -97,6 +102,15 @@ private:
     std::vector<std::string> m_names;  // GBK, as written
     std::vector<FieldLayout> m_layouts;
     bool m_rowIndexField = false;  // field 0 is the added "FID"
+    LargeFileNotice m_notice;
+    std::uint64_t m_maxBytes = 0;
+    std::uint64_t m_warnBytes = 0;
+    // The limits as row numbers, worked out once the fields are known (-1 until then): the
+    // first row that would not fit, the first past the warning size (until told).
+    std::int64_t m_rowLimit = -1;
+    std::int64_t m_warnRow = -1;
+
+    void FindRowLimits();
 };
 
 }  // namespace Calvorn

@@ -21,8 +21,8 @@ void RemoveFile(const std::filesystem::path& path) noexcept
 
 }  // namespace
 
-OutputSet::OutputSet(std::filesystem::path basePath, OutputKind kind)
-    : m_basePath(std::move(basePath)), m_kind(kind)
+OutputSet::OutputSet(std::filesystem::path basePath, OutputKind kind, LargeFileNotice notice)
+    : m_basePath(std::move(basePath)), m_kind(kind), m_notice(std::move(notice))
 {
 }
 
@@ -47,11 +47,12 @@ void OutputSet::Create(int shapeType, std::filesystem::path& failedFile)
     try {
         if (m_kind == OutputKind::Shapefile) {
             failedFile = FilePath(".shp");
-            m_shape.Create(failedFile, shapeType);
+            m_shape.Create(failedFile, shapeType, m_notice);
+            m_shapeType = shapeType;
             m_shapeCreated = true;
         }
         failedFile = FilePath(".dbf");
-        m_dbf.Create(failedFile);
+        m_dbf.Create(failedFile, m_notice);
         m_dbfCreated = true;
         failedFile.clear();
     } catch (...) {
@@ -62,12 +63,14 @@ void OutputSet::Create(int shapeType, std::filesystem::path& failedFile)
 
 int OutputSet::WriteShape(Torvex::Geometry* geometry)
 {
+    m_dbf.CheckRoomFor(m_written);  // a shape without its row would put the files out of step
     m_shape.Write(geometry);
     return AddRow();
 }
 
 int OutputSet::WriteNullShape()
 {
+    m_dbf.CheckRoomFor(m_written);
     m_shape.WriteNull();
     return AddRow();
 }
@@ -82,6 +85,7 @@ int OutputSet::AddRow()
 
 void OutputSet::Close()
 {
+    const bool open = m_shape.IsOpen() || m_dbf.IsOpen();
     std::exception_ptr first;
     try {
         m_shape.Close();
@@ -96,6 +100,12 @@ void OutputSet::Close()
         }
     }
     if (first) {
+        // A write that failed on the way (a full disk) may have left any of the files short
+        // or with a partial record: keep the records all of them hold, with headers to match.
+        if (open && m_dbfCreated) {
+            KeepWholeRecords(m_shapeCreated ? FilePath(".shp") : std::filesystem::path(),
+                             FilePath(".dbf"), m_shapeType);
+        }
         std::rethrow_exception(first);
     }
 }

@@ -19,7 +19,8 @@ enum class OutputKind { Shapefile, Table };
 
 class OutputSet {
 public:
-    OutputSet(std::filesystem::path basePath, OutputKind kind);
+    // `notice` (may be empty) hears of a component passing ShapelibLimits::warnBytes.
+    OutputSet(std::filesystem::path basePath, OutputKind kind, LargeFileNotice notice = {});
 
     // The base path with `extension` appended: base names may hold dots ("my.roads").
     std::filesystem::path FilePath(const char* extension) const;
@@ -34,6 +35,7 @@ public:
     void Create(int shapeType, std::filesystem::path& failedFile);
 
     // Appends a shape and its .dbf row (blank until written), counts it and returns the row.
+    // Throws OutputLimitError, writing neither, when either would pass the size limit.
     int WriteShape(Torvex::Geometry* geometry);
     // The same with a null shape, for a record that has no geometry left to write.
     int WriteNullShape();
@@ -44,7 +46,8 @@ public:
     int Written() const { return m_written; }
 
     // Closes the files (a closed output does nothing); throws when one did not reach the disk
-    // whole, after closing the others.
+    // whole, after closing the others and cutting them back to the records all of them hold
+    // (KeepWholeRecords).
     void Close();
     // Closes without reporting: for outputs that are given up anyway.
     void CloseQuietly() noexcept;
@@ -58,6 +61,8 @@ public:
 private:
     std::filesystem::path m_basePath;
     OutputKind m_kind;
+    LargeFileNotice m_notice;
+    int m_shapeType = 0;
     ShapeFile m_shape;
     DbfFile m_dbf;
     int m_written = 0;

@@ -1,10 +1,12 @@
 #include "convert/ShapeFile.h"
 
+#include <limits>
 #include <stdexcept>
 #include <utility>
 
 #include "app/TextFormat.h"
 #include "convert/OutputError.h"
+#include "convert/OutputLimitError.h"
 #include "convert/ShapelibIo.h"
 
 namespace Calvorn {
@@ -15,6 +17,23 @@ std::filesystem::path IndexPath(std::filesystem::path shpPath)
 {
     return shpPath.replace_extension(".shx");
 }
+
+// The bytes SHPWriteObject appends for `shape`, record header included, for the 2D types the
+// converters write: the size check comes before the shape is written.
+std::uint64_t RecordBytes(const SHPObject& shape)
+{
+    switch (shape.nSHPType) {
+        case SHPT_NULL:
+            return 12;
+        case SHPT_POINT:
+            return 28;
+        default:
+            return 52 + 4 * static_cast<std::uint64_t>(shape.nParts) +
+                   16 * static_cast<std::uint64_t>(shape.nVertices);
+    }
+}
+
+constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 
 }  // namespace
 
@@ -30,7 +49,11 @@ ShapeFile::~ShapeFile()
 ShapeFile::ShapeFile(ShapeFile&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr)),
       m_path(std::move(other.m_path)),
-      m_plain(other.m_plain)
+      m_plain(other.m_plain),
+      m_notice(std::move(other.m_notice)),
+      m_maxBytes(other.m_maxBytes),
+      m_shpWarnAt(other.m_shpWarnAt),
+      m_shxWarnAt(other.m_shxWarnAt)
 {
 }
 
@@ -44,11 +67,15 @@ ShapeFile& ShapeFile::operator=(ShapeFile&& other) noexcept
         m_handle = std::exchange(other.m_handle, nullptr);
         m_path = std::move(other.m_path);
         m_plain = other.m_plain;
+        m_notice = std::move(other.m_notice);
+        m_maxBytes = other.m_maxBytes;
+        m_shpWarnAt = other.m_shpWarnAt;
+        m_shxWarnAt = other.m_shxWarnAt;
     }
     return *this;
 }
 
-void ShapeFile::Create(const std::filesystem::path& shpPath, int shapeType)
+void ShapeFile::Create(const std::filesystem::path& shpPath, int shapeType, LargeFileNotice notice)
 {
     if (IsOpen()) {
         throw std::logic_error("ShapeFile::Create on an open file");
@@ -69,6 +96,10 @@ void ShapeFile::Create(const std::filesystem::path& shpPath, int shapeType)
     }
     m_path = shpPath;
     m_plain = GetShapelibIoMode() == ShapelibIoMode::Plain;
+    m_notice = std::move(notice);
+    const ShapelibLimits limits = GetShapelibLimits();
+    m_maxBytes = limits.maxBytes;
+    m_shpWarnAt = m_shxWarnAt = limits.warnBytes;
 }
 
 int ShapeFile::Write(Torvex::Geometry* geometry)
@@ -83,9 +114,29 @@ int ShapeFile::Write(Torvex::Geometry* geometry)
                                  geometry == nullptr ? -1 : geometry->nSHPType,
                                  m_path.string().c_str(), m_handle->nShapeType));
     }
+    const std::uint64_t shpAfter = m_handle->nFileSize + RecordBytes(*geometry);
+    const std::uint64_t shxAfter = 108 + 8 * static_cast<std::uint64_t>(m_handle->nRecords);
+    if (shpAfter > m_maxBytes) {
+        throw OutputLimitError(m_path);
+    }
+    if (shxAfter > m_maxBytes) {
+        throw OutputLimitError(IndexPath(m_path));
+    }
     const int index = SHPWriteObject(m_handle, -1, geometry);
     if (index < 0) {
         throw OutputError(WithShapelibMessages("cannot write a shape to " + m_path.string()));
+    }
+    if (shpAfter > m_shpWarnAt) {
+        m_shpWarnAt = kNever;
+        if (m_notice) {
+            m_notice(m_path);
+        }
+    }
+    if (shxAfter > m_shxWarnAt) {
+        m_shxWarnAt = kNever;
+        if (m_notice) {
+            m_notice(IndexPath(m_path));
+        }
     }
     return index;
 }

@@ -4,8 +4,10 @@
 
 #include <shapefil.h>
 
+#include <cstdint>
 #include <filesystem>
 
+#include "convert/ShapelibIo.h"
 #include "torvex/Geometry.h"
 
 namespace Calvorn {
@@ -21,11 +23,14 @@ public:
 
     // Creates `shpPath` (the full name, ending in ".shp": shapelib drops whatever follows the
     // last dot of the name it is given) and the .shx beside it, for shapes of `shapeType`
-    // (SHPT_*). Throws OutputError and leaves neither file behind when that fails.
-    void Create(const std::filesystem::path& shpPath, int shapeType);
+    // (SHPT_*). Throws OutputError and leaves neither file behind when that fails. `notice`
+    // (may be empty) hears of the .shp or .shx passing ShapelibLimits::warnBytes.
+    void Create(const std::filesystem::path& shpPath, int shapeType, LargeFileNotice notice = {});
 
     // Appends a shape and returns its index. Throws OutputError when it cannot be written,
-    // including a shape whose type is neither the file's nor the null type.
+    // including a shape whose type is neither the file's nor the null type, and
+    // OutputLimitError, with nothing written, when the shape would take the .shp or .shx past
+    // ShapelibLimits::maxBytes.
     int Write(Torvex::Geometry* geometry);
     int WriteNull();
 
@@ -40,7 +45,12 @@ public:
 private:
     SHPHandle m_handle = nullptr;
     std::filesystem::path m_path;
-    bool m_plain = false;  // opened in ShapelibIoMode::Plain: shapelib's close writes the .shx
+    bool m_plain = false;
+    LargeFileNotice m_notice;
+    std::uint64_t m_maxBytes = 0;
+    std::uint64_t m_shpWarnAt = 0;  // past the warning size, until told; then never again
+    std::uint64_t m_shxWarnAt =
+        0;  // opened in ShapelibIoMode::Plain: shapelib's close writes the .shx
 };
 
 }  // namespace Calvorn

@@ -6,7 +6,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <limits>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <system_error>
 
@@ -17,6 +21,17 @@ namespace Calvorn {
 namespace {
 
 std::atomic<ShapelibIoMode> g_mode{ShapelibIoMode::Buffered};
+
+std::mutex g_settingsMutex;
+ShapelibLimits g_limits;
+std::map<std::string, std::uint64_t> g_diskFull;  // file name as opened → bytes it may hold
+
+std::uint64_t RoomFor(const char* name)
+{
+    const std::lock_guard lock(g_settingsMutex);
+    const auto found = g_diskFull.find(name);
+    return found != g_diskFull.end() ? found->second : std::numeric_limits<std::uint64_t>::max();
+}
 
 // Enough for the messages of one failure; a file that fails row after row stops adding here.
 constexpr std::size_t kMaxMessageBytes = 4096;
@@ -199,6 +214,7 @@ private:
         : m_file(file),
           m_name(name),
           m_writable(writable),
+          m_room(RoomFor(name)),
           m_buffer(std::make_unique_for_overwrite<unsigned char[]>(kShapelibBufferSize))
     {
     }
@@ -243,9 +259,15 @@ private:
         const SAHooks& inner = ShapelibOwnHooks();
         const std::size_t length = m_dirtyEnd - m_dirtyBegin;
         const std::uint64_t at = m_start + m_dirtyBegin;
+        // A full disk takes what still fits and refuses the rest.
+        const std::size_t fits =
+            at >= m_room ? 0
+                         : static_cast<std::size_t>(std::min<std::uint64_t>(length, m_room - at));
         if (inner.FSeek(m_file, static_cast<SAOffset>(at), SEEK_SET) != 0 ||
-            inner.FWrite(m_buffer.get() + m_dirtyBegin, 1, length, m_file) != length) {
+            inner.FWrite(m_buffer.get() + m_dirtyBegin, 1, fits, m_file) != fits) {
             Fail(errno);
+        } else if (fits < length) {
+            Fail(ENOSPC);
         } else {
             m_fileSize = std::max(m_fileSize, at + length);
         }
@@ -270,6 +292,7 @@ private:
     SAFile m_file;
     std::string m_name;
     bool m_writable;
+    std::uint64_t m_room;   // the bytes the disk lets this file hold
     bool m_failed = false;  // a write-back failed: every later write is refused
     std::unique_ptr<unsigned char[]> m_buffer;
     std::uint64_t m_start = 0;
@@ -348,30 +371,62 @@ void StoreLittleDouble(unsigned char* at, double value)
     StoreLittle32(at + 4, static_cast<std::uint32_t>(bits >> 32));
 }
 
+std::uint32_t LoadBig32(const unsigned char* at)
+{
+    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
+           at[3];
+}
+
+std::uint32_t LoadLittle16(const unsigned char* at)
+{
+    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8;
+}
+
+std::uint32_t LoadLittle32(const unsigned char* at)
+{
+    return LoadLittle16(at) | LoadLittle16(at + 2) << 16;
+}
+
+double LoadLittleDouble(const unsigned char* at)
+{
+    return std::bit_cast<double>(std::uint64_t{LoadLittle32(at)} |
+                                 std::uint64_t{LoadLittle32(at + 4)} << 32);
+}
+
+// The 100-byte header the .shp and .shx share but for the file length: big-endian file code
+// and length in 16-bit words, little-endian version, type and bounds (x, y, z and m ranges).
+void FillShapeHeader(unsigned char (&header)[100], int shapeType, std::uint64_t fileSize,
+                     const double (&bounds)[8])
+{
+    std::memset(header, 0, sizeof(header));
+    StoreBig32(header, 9994);
+    StoreBig32(header + 24, static_cast<std::uint32_t>(fileSize / 2));
+    StoreLittle32(header + 28, 1000);
+    StoreLittle32(header + 32, static_cast<std::uint32_t>(shapeType));
+    for (int i = 0; i < 8; ++i) {
+        StoreLittleDouble(header + 36 + 8 * i, bounds[i]);
+    }
+}
+
 }  // namespace
 
 bool WriteShapeHeaders(SHPHandle shp)
 {
-    // The 100-byte header the .shp and .shx share but for the file length: big-endian file
-    // code and lengths in 16-bit words, little-endian version, type and bounds.
-    unsigned char header[100] = {};
-    StoreBig32(header, 9994);
-    StoreBig32(header + 24, shp->nFileSize / 2);
-    StoreLittle32(header + 28, 1000);
-    StoreLittle32(header + 32, static_cast<std::uint32_t>(shp->nShapeType));
+    unsigned char header[100];
     const double bounds[8] = {shp->adBoundsMin[0], shp->adBoundsMin[1], shp->adBoundsMax[0],
                               shp->adBoundsMax[1], shp->adBoundsMin[2], shp->adBoundsMax[2],
                               shp->adBoundsMin[3], shp->adBoundsMax[3]};
-    for (int i = 0; i < 8; ++i) {
-        StoreLittleDouble(header + 36 + 8 * i, bounds[i]);
-    }
+    FillShapeHeader(header, shp->nShapeType, shp->nFileSize, bounds);
     const SAHooks& hooks = shp->sHooks;
-    bool ok = hooks.FSeek(shp->fpSHP, 0, SEEK_SET) == 0 &&
-              hooks.FWrite(header, sizeof(header), 1, shp->fpSHP) == 1;
+    const bool shpOk = hooks.FSeek(shp->fpSHP, 0, SEEK_SET) == 0 &&
+                       hooks.FWrite(header, sizeof(header), 1, shp->fpSHP) == 1 &&
+                       hooks.FFlush(shp->fpSHP) == 0;
+    // The .shx is written even when the .shp failed: its entries for the shapes that reached
+    // the disk let KeepWholeRecords keep them.
     const auto records = static_cast<std::uint32_t>(shp->nRecords);
     StoreBig32(header + 24, (records * 8 + 100) / 2);
-    ok = ok && hooks.FSeek(shp->fpSHX, 0, SEEK_SET) == 0 &&
-         hooks.FWrite(header, sizeof(header), 1, shp->fpSHX) == 1;
+    bool ok = hooks.FSeek(shp->fpSHX, 0, SEEK_SET) == 0 &&
+              hooks.FWrite(header, sizeof(header), 1, shp->fpSHX) == 1;
     // One entry a shape: offset and length in 16-bit words, big-endian.
     constexpr std::uint32_t kEntriesAtOnce = 8192;
     unsigned char entries[kEntriesAtOnce * 8];
@@ -383,9 +438,9 @@ bool WriteShapeHeaders(SHPHandle shp)
         }
         ok = hooks.FWrite(entries, 8, count, shp->fpSHX) == count;
     }
-    ok = ok && hooks.FFlush(shp->fpSHP) == 0 && hooks.FFlush(shp->fpSHX) == 0;
+    ok = ok && hooks.FFlush(shp->fpSHX) == 0;
     shp->bUpdated = 0;
-    return ok;
+    return shpOk && ok;
 }
 
 SAHooks ShapelibHooks()
@@ -411,6 +466,125 @@ void SetShapelibIoMode(ShapelibIoMode mode)
 ShapelibIoMode GetShapelibIoMode()
 {
     return g_mode.load();
+}
+
+void SetShapelibLimits(const ShapelibLimits& limits)
+{
+    const std::lock_guard lock(g_settingsMutex);
+    g_limits = limits;
+}
+
+ShapelibLimits GetShapelibLimits()
+{
+    const std::lock_guard lock(g_settingsMutex);
+    return g_limits;
+}
+
+void SetShapelibDiskFull(const std::filesystem::path& path, std::uint64_t bytes)
+{
+    const std::lock_guard lock(g_settingsMutex);
+    g_diskFull[ShapelibPath(path)] = bytes;
+}
+
+void ClearShapelibDiskFull()
+{
+    const std::lock_guard lock(g_settingsMutex);
+    g_diskFull.clear();
+}
+
+int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& dbfPath,
+                     int shapeType) noexcept
+{
+    try {
+        namespace fs = std::filesystem;
+        constexpr auto kMode = std::ios::in | std::ios::out | std::ios::binary;
+        std::fstream dbf(dbfPath, kMode);
+        unsigned char dbfHead[12];
+        if (!dbf.read(reinterpret_cast<char*>(dbfHead), sizeof(dbfHead))) {
+            return -1;
+        }
+        const std::uint64_t headerLength = LoadLittle16(dbfHead + 8);
+        const std::uint64_t recordLength = LoadLittle16(dbfHead + 10);
+        const std::uint64_t dbfSize = fs::file_size(dbfPath);
+        if (recordLength == 0 || dbfSize < headerLength) {
+            return -1;
+        }
+        std::uint64_t keep = (dbfSize - headerLength) / recordLength;
+
+        if (!shpPath.empty()) {
+            const fs::path shxPath = fs::path(shpPath).replace_extension(".shx");
+            const std::uint64_t shpSize = fs::file_size(shpPath);
+            const std::uint64_t shxSize = fs::file_size(shxPath);
+            if (shpSize < 100 || shxSize < 100) {
+                return -1;
+            }
+            keep = std::min(keep, (shxSize - 100) / 8);
+            // Walks the shapes from the start: their headers give their lengths, their boxes
+            // (a point's coordinates) the bounds of what is kept.
+            std::fstream shp(shpPath, kMode);
+            double bounds[8] = {};
+            bool anyBox = false;
+            std::uint64_t end = 100;
+            std::uint64_t count = 0;
+            unsigned char record[44];
+            while (count < keep && end + 8 <= shpSize) {
+                shp.seekg(static_cast<std::streamoff>(end));
+                if (!shp.read(reinterpret_cast<char*>(record), 8)) {
+                    break;
+                }
+                const std::uint64_t next = end + 8 + std::uint64_t{LoadBig32(record + 4)} * 2;
+                const std::uint64_t body = std::min<std::uint64_t>(next - end - 8, 36);
+                if (next > shpSize || !shp.read(reinterpret_cast<char*>(record + 8),
+                                                static_cast<std::streamsize>(body))) {
+                    break;
+                }
+                const std::uint32_t type = body >= 4 ? LoadLittle32(record + 8) : SHPT_NULL;
+                double box[4];
+                const bool point = type == SHPT_POINT && body >= 20;
+                const bool hasBox = point || (type != SHPT_NULL && body >= 36);
+                for (int i = 0; hasBox && i < 4; ++i) {
+                    box[i] = LoadLittleDouble(record + 12 + 8 * (point ? i % 2 : i));
+                }
+                if (hasBox) {
+                    for (int i = 0; i < 2; ++i) {
+                        bounds[i] = anyBox ? std::min(bounds[i], box[i]) : box[i];
+                        bounds[i + 2] = anyBox ? std::max(bounds[i + 2], box[i + 2]) : box[i + 2];
+                    }
+                    anyBox = true;
+                }
+                end = next;
+                ++count;
+            }
+            keep = count;
+            unsigned char header[100];
+            FillShapeHeader(header, shapeType, end, bounds);
+            shp.clear();
+            shp.seekp(0);
+            shp.write(reinterpret_cast<const char*>(header), sizeof(header));
+            shp.close();
+            FillShapeHeader(header, shapeType, 100 + 8 * keep, bounds);
+            std::fstream shx(shxPath, kMode);
+            shx.write(reinterpret_cast<const char*>(header), sizeof(header));
+            shx.close();
+            if (!shp || !shx) {
+                return -1;
+            }
+            fs::resize_file(shpPath, end);
+            fs::resize_file(shxPath, 100 + 8 * keep);
+        }
+        unsigned char count[4];
+        StoreLittle32(count, static_cast<std::uint32_t>(keep));
+        dbf.seekp(4);
+        dbf.write(reinterpret_cast<const char*>(count), sizeof(count));
+        dbf.close();
+        if (!dbf) {
+            return -1;
+        }
+        fs::resize_file(dbfPath, headerLength + keep * recordLength);
+        return static_cast<int>(keep);
+    } catch (...) {
+        return -1;
+    }
 }
 
 std::string TakeShapelibMessages()

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace Calvorn {
@@ -45,6 +46,33 @@ inline constexpr std::size_t kShapelibBufferSize = 256 * 1024;
 std::string TakeShapelibMessages();
 // `message`, then ": " and TakeShapelibMessages() when that is not empty.
 std::string WithShapelibMessages(std::string message);
+
+// How large a component (.shp, .shx, .dbf) may grow. Past `warnBytes` some readers fail; past
+// `maxBytes` the format's 32-bit offsets, and shapelib, refuse. Outputs take the limits when
+// they are created; tests lower them to reach both with small files.
+struct ShapelibLimits {
+    std::uint64_t warnBytes = 0x7FFFFFFFu;
+    std::uint64_t maxBytes = 0xFFFFFFFFu;
+};
+void SetShapelibLimits(const ShapelibLimits& limits);
+ShapelibLimits GetShapelibLimits();
+
+// Told once per component (its full path) when it passes ShapelibLimits::warnBytes.
+using LargeFileNotice = std::function<void(const std::filesystem::path& component)>;
+
+// A full disk, for tests: the buffered hooks let the file `path` grow to `bytes` and fail
+// every write past it ("No space left on device"), as a disk that fills up would. Applies to
+// files opened after the call; ClearShapelibDiskFull forgets every such file.
+void SetShapelibDiskFull(const std::filesystem::path& path, std::uint64_t bytes);
+void ClearShapelibDiskFull();
+
+// After a write failed in the middle of an output: makes the files on disk agree on the
+// records all of them hold whole. The .shp (empty path for a table) and .dbf are cut after the
+// last such record, the .shx after its entry, and their headers rewritten to say so (the
+// .shp bounds those of the records kept). Never makes a file longer: a full disk may refuse
+// that. Returns the records kept, -1 when the files could not be mended.
+int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& dbfPath,
+                     int shapeType) noexcept;
 
 // `path` as the bytes ShapelibHooks expects.
 std::string ShapelibPath(const std::filesystem::path& path);

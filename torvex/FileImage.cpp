@@ -87,6 +87,12 @@ int FileImage::ReadIndex()
     const std::uint64_t size = m_file.Size();
     const std::uint8_t* entry = m_file.Data() + m_header.IndexOffset();
     int live = 0;
+    // Slots listed by ascending offset (what writers produce) are checked for shared bytes
+    // on the way; any other order is sorted afterwards.
+    bool ordered = true;
+    std::uint64_t lastOffset = 0;
+    std::uint64_t claimedEnd = 0;
+    m_overlapping.clear();
     const std::size_t indexStart =
         static_cast<std::size_t>(m_header.IndexOffset()) / kReleaseStep * kReleaseStep;
     m_indexCursor = ReleaseCursor{indexStart};
@@ -100,13 +106,54 @@ int FileImage::ReadIndex()
         }
         if ((flags & kIndexDeleted) == 0) {
             ++live;
+            ordered = ordered && offset >= lastOffset;
+            lastOffset = offset;
+            // Deleted slots are never read: their bytes may be shared harmlessly.
+            if (offset < claimedEnd) {
+                m_overlapping.push_back(i);
+            } else {
+                claimedEnd = offset + length;
+            }
         }
     }
     m_liveCount = live;
+    if (!ordered) {
+        FindOverlapsSorted();
+    }
     // The slot reads walk the index again from its start.
     PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()) + kReleaseStep);
     m_indexCursor = ReleaseCursor{indexStart};
     return 0;
+}
+
+void FileImage::FindOverlapsSorted()
+{
+    struct Range {
+        std::uint64_t offset;
+        std::uint64_t end;
+        std::uint32_t slot;
+    };
+    std::vector<Range> ranges;
+    const std::uint8_t* entry = m_file.Data() + m_header.IndexOffset();
+    for (std::uint32_t slot = 0; slot < m_header.SlotCount(); ++slot, entry += kIndexEntrySize) {
+        if ((Load<std::uint32_t>(entry + 12) & kIndexDeleted) == 0) {
+            const auto offset = Load<std::uint64_t>(entry);
+            ranges.push_back({offset, offset + Load<std::uint32_t>(entry + 8), slot});
+        }
+    }
+    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) {
+        return a.offset != b.offset ? a.offset < b.offset : a.slot < b.slot;
+    });
+    m_overlapping.clear();
+    std::uint64_t claimedEnd = 0;
+    for (const Range& range : ranges) {
+        if (range.offset < claimedEnd) {
+            m_overlapping.push_back(range.slot);
+        } else {
+            claimedEnd = range.end;
+        }
+    }
+    std::sort(m_overlapping.begin(), m_overlapping.end());
 }
 
 const FieldDescriptor* FileImage::Field(int field) const
@@ -126,6 +173,10 @@ bool FileImage::ParseSlot(std::uint32_t slot)
     m_parsedOk = false;
     m_view = SlotView{};
     std::fill(m_values.begin(), m_values.end(), nullptr);
+    if (!m_overlapping.empty() &&
+        std::binary_search(m_overlapping.begin(), m_overlapping.end(), slot)) {
+        return false;
+    }
 
     const std::uint8_t* entry =
         m_file.Data() + m_header.IndexOffset() + std::uint64_t{slot} * kIndexEntrySize;

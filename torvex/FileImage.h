@@ -64,6 +64,8 @@ private:
 
     int ReadFieldTable();
     int ReadIndex();
+    // Finds the overlapping slots (below) of an index not in offset order.
+    void FindOverlapsSorted();
     // Checks and splits slot `slot` (cached: the converters read a slot's record and then
     // each of its values).
     bool ParseSlot(std::uint32_t slot);
@@ -73,6 +75,9 @@ private:
     FileHeader m_header;
     std::vector<FieldDescriptor> m_fields;
     int m_liveCount = 0;
+    // Live slots whose bytes overlap an earlier slot's, ascending: they read as kReadFailed,
+    // so that entries pointing at one slot again and again cannot multiply the output.
+    std::vector<std::uint32_t> m_overlapping;
 
     ReleaseCursor m_indexCursor;
     ReleaseCursor m_slotCursor;

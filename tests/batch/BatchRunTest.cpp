@@ -6,6 +6,7 @@
 #include "app/PathSettings.h"
 #include "batch/BatchRunObserver.h"
 #include "batch/JobList.h"
+#include "convert/ShapelibIo.h"
 #include "tests/batch/BatchTestFiles.h"
 
 namespace {
@@ -111,6 +112,28 @@ TEST_F(BatchRunTest, ConvertsEveryRowAndSummarises)
         "  转换完成。\n  共有1个空文件未被转换!\n  共有2个文件被正确转换!\n  共有1个文件转换失败!",
         "文件转换完成", MessageIcon::Information};
     EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
+}
+
+// A disk that fills up under one file's .dbf: that row fails with its records so far kept
+// whole, the next row converts, the summary counts the failure.
+TEST_F(BatchRunTest, FullDiskFailsOneRowAndGoesOn)
+{
+    jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "full.wl", 3));
+    jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "next.wl", 3));
+    // Room for the header (65 bytes) and one row of 11.
+    Calvorn::SetShapelibDiskFull(out / "full.dbf", 80);
+    RecordingObserver observer;
+    run.SetObserver(&observer);
+    run.Run(out, settings);
+    Calvorn::ClearShapelibDiskFull();
+
+    EXPECT_EQ(observer.finished, (std::vector<std::pair<int, int>>{{10, 4}, {9, 0}}));
+    const ShownMessage summary{"  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!",
+                               "文件转换完成", MessageIcon::Information};
+    EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
+    EXPECT_EQ(fs::file_size(out / "full.dbf"), 65u + 11u);
+    EXPECT_EQ(fs::file_size(out / "full.shx"), 100u + 8u);
+    EXPECT_EQ(fs::file_size(out / "next.shx"), 100u + 3u * 8u);
 }
 
 // A stop asked for during a file lets that file finish and converts no further row; the rows
