@@ -15,24 +15,7 @@ using namespace Calvorn;
 using CalvornTest::ShownMessage;
 namespace fs = std::filesystem;
 
-struct RecordingObserver : BatchRunObserver {
-    void RowStarted(std::size_t row, const Job&) override { started.push_back(row); }
-    void Progress(int position) override { lastProgress = position; }
-    void RowFinished(std::size_t, const Job& job, int outcome) override
-    {
-        finished.push_back({job.status, outcome});
-        if (stopAfterRow != nullptr) {
-            stopAfterRow->RequestStop();
-        }
-    }
-    void StatusLineChanged(const std::string& text) override { lines.push_back(text); }
-
-    BatchRun* stopAfterRow = nullptr;
-    std::vector<std::size_t> started;
-    std::vector<std::pair<int, int>> finished;  // status image, outcome
-    std::vector<std::string> lines;
-    int lastProgress = -1;
-};
+using RecordingObserver = CalvornTest::EventRecorder;
 
 class BatchRunTest : public testing::Test {
 protected:
@@ -102,9 +85,9 @@ TEST_F(BatchRunTest, ConvertsEveryRowAndSummarises)
     EXPECT_EQ(Statuses(), (std::vector<int>{9, 8, 10, 9}));
     EXPECT_EQ(observer.finished,
               (std::vector<std::pair<int, int>>{{9, 0}, {8, 10}, {10, 1}, {9, 0}}));
-    EXPECT_EQ(observer.lines, (std::vector<std::string>{
-                                  "转换进度：[1/4] 转换完成！", "转换进度：[2/4] 转换完成！",
-                                  "转换进度：[3/4] 转换完成！", "转换进度：[4/4] 转换完成！"}));
+    EXPECT_EQ(observer.events, (std::vector<std::string>{
+                                   "转换进度：[1/4] 转换完成！", "转换进度：[2/4] 转换完成！",
+                                   "转换进度：[3/4] 转换完成！", "转换进度：[4/4] 转换完成！"}));
     EXPECT_EQ(observer.lastProgress, 100);
     EXPECT_TRUE(fs::exists(out / "good.shp"));
     EXPECT_TRUE(fs::exists(out / "Parcels_2010.dbf"));
@@ -114,8 +97,8 @@ TEST_F(BatchRunTest, ConvertsEveryRowAndSummarises)
     EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
 }
 
-// A disk that fills up under one file's .dbf: that row fails with its records so far kept
-// whole, the next row converts, the summary counts the failure.
+// A disk that fills up under one file's .dbf: that row fails, the next row converts, the
+// summary counts the failure (what the failed file keeps is OutputFailure's concern).
 TEST_F(BatchRunTest, FullDiskFailsOneRowAndGoesOn)
 {
     jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "full.wl", 3));
@@ -131,8 +114,6 @@ TEST_F(BatchRunTest, FullDiskFailsOneRowAndGoesOn)
     const ShownMessage summary{"  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!",
                                "文件转换完成", MessageIcon::Information};
     EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
-    EXPECT_EQ(fs::file_size(out / "full.dbf"), 65u + 11u);
-    EXPECT_EQ(fs::file_size(out / "full.shx"), 100u + 8u);
     EXPECT_EQ(fs::file_size(out / "next.shx"), 100u + 3u * 8u);
 }
 
@@ -161,23 +142,6 @@ TEST_F(BatchRunTest, StopsBetweenFiles)
     run.SetObserver(nullptr);
     EXPECT_FALSE(run.StopRequested());
     EXPECT_EQ(run.Run(out, settings).converted, 3);
-}
-
-TEST(BatchResultTest, SummaryLines)
-{
-    const BatchPrecondition met = BatchPrecondition::Met;
-    const std::pair<BatchResult, const char*> cases[] = {
-        {{}, "  转换完成。"},
-        {{met, 0, 0, 3, 0}, "  转换完成。\n  共有3个文件转换失败!"},
-        {{met, 0, 2, 0, 0}, "  转换完成。\n  共有2个空文件未被转换!"},
-        {{met, 1, 0, 1, 5},
-         "  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!\n  "
-         "已停止，共有5个文件未转换!"},
-        {{met, 0, 0, 0, 4}, "  转换完成。\n  已停止，共有4个文件未转换!"},
-    };
-    for (const auto& [result, text] : cases) {
-        EXPECT_EQ(result.SummaryText(), text);
-    }
 }
 
 }  // namespace

@@ -21,16 +21,7 @@ using namespace Calvorn;
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-struct EventRecorder : JobListObserver, BatchRunObserver {
-    void RowsInserted(std::size_t first, std::size_t n) override
-    {
-        events.push_back("+" + std::to_string(first) + "," + std::to_string(n));
-    }
-    void StatusLineChanged(const std::string& text) override { events.push_back(text); }
-    void RowFinished(std::size_t, const Job&, int outcome) override { outcomes.push_back(outcome); }
-    Names events;
-    std::vector<int> outcomes;
-};
+using CalvornTest::EventRecorder;
 
 // The log's lines without ">" and the line end, decoded from GBK.
 Names LogLines(const fs::path& log)
@@ -162,7 +153,9 @@ TEST_F(HostileBatchTest, VanishedSourcesAndUnreadableMappingFiles)
     const BatchResult result = Run();
     EXPECT_EQ(result.converted, 2);
     EXPECT_EQ(result.failed, 6);
-    EXPECT_EQ(recorder.outcomes, (std::vector<int>{0, 1, 1, 1, 1, 1, 0, 1}));
+    EXPECT_EQ(recorder.finished,
+              (std::vector<std::pair<int, int>>{
+                  {9, 0}, {10, 1}, {10, 1}, {10, 1}, {10, 1}, {10, 1}, {9, 0}, {10, 1}}));
     Names expected;
     for (const auto& row : rows) {
         expected.push_back("开始转换【" + (dir / row.name).string() + "】------");

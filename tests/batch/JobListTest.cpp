@@ -14,16 +14,7 @@ using namespace Calvorn;
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-struct RecordingObserver : JobListObserver {
-    void RowsInserted(std::size_t first, std::size_t n) override { Add("+", first, n); }
-    void RowsRemoved(std::size_t first, std::size_t n) override { Add("-", first, n); }
-    void StatusLineChanged(const std::string& text) override { events.push_back(text); }
-    void Add(const char* what, std::size_t first, std::size_t n)
-    {
-        events.push_back(what + std::to_string(first) + "," + std::to_string(n));
-    }
-    Names events;
-};
+using RecordingObserver = CalvornTest::EventRecorder;
 
 // The rows' paths relative to `base`, top first.
 Names RowNames(const JobList& list, const fs::path& base = {})

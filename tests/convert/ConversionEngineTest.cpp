@@ -29,19 +29,6 @@ TEST(ConversionEngine, KindOfPath)
     }
 }
 
-class ConversionEngineRun : public ConversionTest {};
-
-TEST_F(ConversionEngineRun, ConvertChoosesByKind)
-{
-    const auto table = Source("parcels.wb", R"({"kind": "table", "records": [{}]})");
-    EXPECT_EQ(m_engine.Convert(Calvorn::kKindNone, table, m_out, 0), Calvorn::kOutcomeNoConverter);
-    EXPECT_TRUE(OutputFiles().empty());
-    EXPECT_EQ(m_engine.Convert(Calvorn::kKindTable, table, m_out, 0), 0);
-    EXPECT_EQ(OutputFiles(), (std::vector<std::string>{"parcels.dbf"}));
-    // A table read as lines: no line can be read from it, so its live records are lost.
-    EXPECT_EQ(m_engine.Convert(Calvorn::kKindLine, table, m_out, 0), 4);
-}
-
 TEST(ConversionEngine, OpenFailureLines)
 {
     const std::pair<int, const char*> cases[] = {

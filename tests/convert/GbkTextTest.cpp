@@ -5,7 +5,6 @@
 namespace {
 
 using Calvorn::GbkPrefixLength;
-using Calvorn::SameFieldName;
 using Calvorn::UniqueFieldName;
 
 // GBK bytes: 中 D6D0, 文 CEC4, 丄 8141, 乤 8161 (trail bytes 'A' and 'a').
@@ -38,14 +37,6 @@ TEST(GbkText, PrefixEndsOnCharacterBoundary)
     }
 }
 
-TEST(GbkText, FieldNamesCompareAsciiWithoutCase)
-{
-    EXPECT_TRUE(SameFieldName("RoadName", "ROADNAME"));
-    EXPECT_TRUE(SameFieldName(Zhong + "id", Zhong + "ID"));
-    EXPECT_FALSE(SameFieldName("Road", "Roads"));
-    EXPECT_FALSE(SameFieldName("\x81\x41", "\x81\x61"));  // two different characters
-}
-
 TEST(GbkText, UniqueNames)
 {
     const std::string tenChinese = Zhong + Wen + Zhong + Wen + Zhong;  // 10 bytes
@@ -57,6 +48,9 @@ TEST(GbkText, UniqueNames)
     const Case cases[] = {
         {"ROAD_NAME_LONG", {}, "ROAD_NAME_"},
         {"roadname", {"ROADNAME"}, "roadname_1"},
+        {Zhong + "id", {Zhong + "ID"}, Zhong + "id_1"},
+        {"Road", {"Roads"}, "Road"},
+        {"\x81\x61", {"\x81\x41"}, "\x81\x61"},  // two different characters, not a case pair
         {"ROAD_NAME_X", {"ROAD_NAME_"}, "ROAD_NAM_1"},
         {"ROAD_NAME_Y", {"ROAD_NAME_", "ROAD_NAM_1"}, "ROAD_NAM_2"},
         {"ROAD_NAME_Z", {"road_name_", "road_nam_2"}, "ROAD_NAM_1"},  // first free number

@@ -29,7 +29,9 @@ TEST_F(HostileInput, CountsClaimingMoreThanTheFileHolds)
 {
     const std::string table = R"({"kind": "table", "fields": [{"name": "N", "type": 3, "width": 4}],
         "records": [{"attributes": [1]}, {"attributes": [2]}, {"attributes": [3]}]})";
+    // With a projection, so that a .prj made before the failure would show.
     const std::string line = R"({"kind": "line", "fields": [{"name": "N", "type": 3, "width": 4}],
+        "projection": {"kind": 3, "type": 5},
         "records": [{"geometry": [[[0, 0], [1, 1]]], "attributes": [1]}]})";
     const auto withCount = [](const std::string& description, std::uint32_t count) {
         json file = json::parse(description);

@@ -3,7 +3,6 @@
 // case checks the outcome, the log line and that the files left agree on the records kept.
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 
 #include "convert/ShapelibIo.h"
 #include "tests/convert/ConvertTestSupport.h"
@@ -64,26 +63,20 @@ std::uint32_t Little(const std::string& b, std::size_t at, int bytes)
     return value;
 }
 
-std::string Bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // Checks that the output `base` is whole (headers and sizes agree, shapelib and GDAL read the
 // same records) and returns the "编号" of its rows.
 std::vector<int> ExpectWhole(const fs::path& base, bool shapefile)
 {
     SCOPED_TRACE(base.string());
-    const std::string dbf = Bytes(fs::path(base) += ".dbf");
+    const std::string dbf = ReadFile(fs::path(base) += ".dbf");
     const std::size_t rows = Little(dbf, 4, 4);
     const std::size_t size = Little(dbf, 8, 2) + rows * Little(dbf, 10, 2);
     EXPECT_TRUE(dbf.size() == size || dbf.size() == size + 1) << dbf.size() << " " << size;
     const DbfContent content = ReadDbf(fs::path(base) += ".dbf");
     EXPECT_EQ(content.rows.size(), rows);
     if (shapefile) {
-        const std::string shp = Bytes(fs::path(base) += ".shp");
-        const std::string shx = Bytes(fs::path(base) += ".shx");
+        const std::string shp = ReadFile(fs::path(base) += ".shp");
+        const std::string shx = ReadFile(fs::path(base) += ".shx");
         EXPECT_EQ(std::size_t{Big32(shp, 24)} * 2, shp.size());
         EXPECT_EQ(std::size_t{Big32(shx, 24)} * 2, shx.size());
         EXPECT_EQ(shx.size(), 100 + 8 * rows);
@@ -122,16 +115,7 @@ protected:
                                  : kind == "polygon" ? "lakes.wp"
                                                      : "parcels.wb";
         const fs::path source = Source(name, SourceFile(kind, records).dump());
-        if (kind == "line") {
-            return m_engine.ConvertArc2Shp(source, m_out, 0);
-        }
-        if (kind == "point") {
-            return m_engine.ConvertPoint2Shp(source, m_out, 0);
-        }
-        if (kind == "polygon") {
-            return m_engine.ConvertPolygon2Shp(source, m_out, 0);
-        }
-        return m_engine.ConvertWB2DBF(source, m_out, 0);
+        return m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, 0);
     }
 };
 
@@ -231,7 +215,7 @@ TEST_F(OutputFailure, SizeLimitsWarnOnceAndStopBeforeTheRecord)
         const std::uint64_t size = fs::file_size(m_out / c.stopped);
         EXPECT_LE(size, limit);
         const std::uint64_t recordBytes =
-            c.recordBytes != 0 ? c.recordBytes : Little(Bytes(m_out / c.stopped), 10, 2);
+            c.recordBytes != 0 ? c.recordBytes : Little(ReadFile(m_out / c.stopped), 10, 2);
         EXPECT_GT(size + recordBytes, limit);
         const std::vector<int> numbers = ExpectWhole(m_out / c.output, c.kind != "table");
         EXPECT_EQ(numbers, ExpectedPrefix("", numbers.size()));

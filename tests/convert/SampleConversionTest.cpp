@@ -1,7 +1,5 @@
 // The sample map's line file and table converted and read back by GDAL: the features, their
 // geometries and their attribute values are those of the JSON descriptions.
-#include <cmath>
-
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -24,14 +22,8 @@ TEST_F(Samples, RoadsWithEachOption)
         int projection, style, split, deleteEmpty;
         double scale;
     };
-    const Case cases[] = {
-        {0, 0, 0, 0, 1.0}, {1, 0, 0, 0, 1.0}, {0, 1, 0, 0, 1.0}, {1, 1, 1, 1, 1000.0}};
-    const std::vector<std::string> styleMembers = {
-        "style",    "color",     "width",     "kind",  "x_factor",
-        "y_factor", "aux_style", "aux_color", "layer", "transparent"};
-    const std::vector<std::string> styleFields = {"线型",  "线颜色",  "线宽",     "线类型",
-                                                  "X系数", "Y系数",   "辅助线型", "辅助颜色",
-                                                  "图层",  "透明输出"};
+    // The style values themselves are checked field by field in ConvertArc.StyleFields.
+    const Case cases[] = {{0, 0, 0, 0, 1.0}, {1, 1, 1, 1, 1000.0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.projection * 1000 + c.style * 100 + c.split * 10 + c.deleteEmpty);
         Reset();
@@ -69,13 +61,6 @@ TEST_F(Samples, RoadsWithEachOption)
             EXPECT_EQ(Parts(feature["geometry"]), parts);
             ExpectAttributes(feature["properties"], roads["fields"], record["attributes"]);
             EXPECT_EQ(feature["properties"].size(), roads["fields"].size() + (c.style ? 10 : 0));
-            for (std::size_t k = 0; c.style == 1 && k < styleMembers.size(); ++k) {
-                const double value = record["style"].value(styleMembers[k], 0.0);
-                // The factors keep no decimals; the width keeps three.
-                EXPECT_DOUBLE_EQ(feature["properties"][styleFields[k]].get<double>(),
-                                 k == 4 || k == 5 ? std::round(value) : value)
-                    << styleFields[k];
-            }
         }
     }
 }
