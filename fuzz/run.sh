@@ -40,6 +40,8 @@ max_len() {
 }
 
 status=0
+passed=0
+failed=0
 for target in $targets; do
   binary="$build/fuzz/$target"
   corpus="$build/fuzz-corpus/$target"
@@ -49,9 +51,20 @@ for target in $targets; do
   if [ -d "$committed" ]; then
     cp "$committed"/* "$seeds/$target/" 2>/dev/null || true
   fi
-  echo "== $target: $seconds s"
-  nice -n 10 "$binary" -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout=10 \
+  log="$build/fuzz-logs/$target.log"
+  mkdir -p "$(dirname "$log")"
+  # libFuzzer reports every new input; keep that in a file and show the outcome.
+  if nice -n 10 "$binary" -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts" \
-    "$corpus" "$seeds/$target" || status=1
+    "$corpus" "$seeds/$target" >"$log" 2>&1; then
+    passed=$((passed + 1))
+    echo "$target: $(grep -m1 '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs in $seconds s, no finding"
+  else
+    failed=$((failed + 1))
+    status=1
+    echo "$target: FINDING (inputs in $artifacts); the end of $log:"
+    tail -n 40 "$log"
+  fi
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
