@@ -68,22 +68,11 @@ void JobList::SetObserver(JobListObserver* observer)
 FileKind JobList::AddFileToList(const std::filesystem::path& path)
 {
     const FileKind kind = KindOfPath(path);
+    std::vector<Job> jobs;
     if (kind != kKindNone) {
-        std::size_t row = 0;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_order == Order::NewestFirst) {
-                m_rows.insert(m_rows.begin(), Job{path, kind, kStatusNone});
-            } else {
-                row = m_rows.size();
-                m_rows.push_back(Job{path, kind, kStatusNone});
-            }
-        }
-        if (m_observer != nullptr) {
-            m_observer->RowsInserted(row, 1);
-        }
+        jobs.push_back(Job{path, kind, kStatusNone});
     }
-    NotifyStatusLine();
+    InsertJobs(std::move(jobs));
     return kind;
 }
 
@@ -92,8 +81,6 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
     Torvex::Torvex_Prj reader;
     const int count = reader.LoadProject(project);
     const std::filesystem::path folder = project.parent_path();
-    // A project may list hundreds of thousands of items: they are inserted in one go, as one
-    // insertion each at the top would take time growing with the square of their number.
     std::vector<Job> jobs;
     for (int i = 0; i < count; ++i) {
         std::string stored;
@@ -107,6 +94,13 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
             jobs.push_back(Job{path, kind, kStatusNone});
         }
     }
+    return InsertJobs(std::move(jobs));
+}
+
+std::size_t JobList::InsertJobs(std::vector<Job> jobs)
+{
+    // Many rows (a large project or folder tree) are inserted in one go: one insertion each at
+    // the top would take time growing with the square of their number.
     if (!jobs.empty()) {
         std::size_t row = 0;
         {
@@ -131,17 +125,19 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
 std::size_t JobList::ScanFolder(const std::filesystem::path& folder)
 {
     std::set<std::filesystem::path> scanned;
-    return ScanFolderOnce(folder, scanned);
+    std::vector<Job> jobs;
+    ScanFolderOnce(folder, scanned, jobs);
+    return InsertJobs(std::move(jobs));
 }
 
-std::size_t JobList::ScanFolderOnce(const std::filesystem::path& folder,
-                                    std::set<std::filesystem::path>& scanned)
+void JobList::ScanFolderOnce(const std::filesystem::path& folder,
+                             std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs)
 {
     // Folders are known by their canonical path, so a link back up the tree ends the descent.
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::canonical(folder, error);
     if (error || !scanned.insert(canonical).second) {
-        return 0;
+        return;
     }
 
     std::vector<std::pair<std::string, std::filesystem::path>> entries;
@@ -153,15 +149,13 @@ std::size_t JobList::ScanFolderOnce(const std::filesystem::path& folder,
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    std::size_t added = 0;
     for (const auto& [name, path] : entries) {
         if (IsFolder(path)) {
-            added += ScanFolderOnce(path, scanned);
-        } else if (AddFileToList(path) != kKindNone) {
-            ++added;
+            ScanFolderOnce(path, scanned, jobs);
+        } else if (const FileKind kind = KindOfPath(path); kind != kKindNone) {
+            jobs.push_back(Job{path, kind, kStatusNone});
         }
     }
-    return added;
 }
 
 std::size_t JobList::AddPath(const std::filesystem::path& path)

@@ -76,8 +76,10 @@ public:
     std::string StatusLineText() const;
 
 private:
-    std::size_t ScanFolderOnce(const std::filesystem::path& folder,
-                               std::set<std::filesystem::path>& scanned);
+    // Adds `jobs` (in the order found) as AddFileToList one by one would, in one insertion.
+    std::size_t InsertJobs(std::vector<Job> jobs);
+    void ScanFolderOnce(const std::filesystem::path& folder,
+                        std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs);
     void NotifyStatusLine();
 
     const Order m_order;
