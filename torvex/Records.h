@@ -45,20 +45,20 @@ struct TORVEX_Annotation {
 // for sub-graph points and annotation points, hence the union.
 struct TORVEX_PntInfo {
     std::uint8_t reserved0[31];
-    std::uint8_t kind;         // 0 annotation, 1 sub-graph, other values other points
-    std::int8_t transparent;   // transparent output flag
+    std::uint8_t kind;        // 0 annotation, 1 sub-graph, other values other points
+    std::int8_t transparent;  // transparent output flag
     union {
         TORVEX_SubGraph sub;
         TORVEX_Annotation ann;
     } u;
-    std::int16_t cnFont;       // Chinese font (annotations)
-    std::int16_t enFont;       // Western font (annotations)
-    std::int8_t glyph;         // glyph style (annotations)
-    std::int8_t arrange;       // arrangement (annotations)
+    std::int16_t cnFont;  // Chinese font (annotations)
+    std::int16_t enFont;  // Western font (annotations)
+    std::int8_t glyph;    // glyph style (annotations)
+    std::int8_t arrange;  // arrangement (annotations)
     std::uint8_t reserved55[20];
-    std::int32_t color;        // colour
+    std::int32_t color;  // colour
     std::uint8_t reserved79[4];
-    std::int16_t layer;        // layer number
+    std::int16_t layer;  // layer number
 };
 
 // Fill parameters of one polygon (at least 32 bytes).
@@ -70,27 +70,27 @@ struct TORVEX_RegInfo {
     float patternWidth;         // pattern width
     std::int32_t patternColor;  // pattern colour
     std::uint8_t reserved27[2];
-    std::int8_t transparent;    // transparent output flag
-    std::int16_t layer;         // layer
+    std::int8_t transparent;  // transparent output flag
+    std::int16_t layer;       // layer
 };
 
 // Projection record (at least 133 bytes). Angles are packed degrees-minutes-seconds
 // (DDDMMSS.ss); see DMS2Degree.
 struct MAP_PARAstruct {
-    std::uint8_t kind;           // 0 unknown (local), 1 geographic, 2 none, 3 projected
-    std::int8_t unit;            // unit code
+    std::uint8_t kind;  // 0 unknown (local), 1 geographic, 2 none, 3 projected
+    std::int8_t unit;   // unit code
     std::uint8_t reserved2[16];
-    std::uint8_t type;           // projection type code
-    std::int8_t datum;           // datum code
+    std::uint8_t type;  // projection type code
+    std::int8_t datum;  // datum code
     std::uint8_t reserved20[32];
-    double scale;                // scale factor applied to coordinates
-    double centralMeridian;      // central meridian / longitude of centre
+    double scale;            // scale factor applied to coordinates
+    double centralMeridian;  // central meridian / longitude of centre
     std::uint8_t reserved68[16];
-    double latOrigin;            // latitude of origin / of centre
-    double stdParallel1;         // first standard parallel
-    double stdParallel2;         // second standard parallel
+    double latOrigin;     // latitude of origin / of centre
+    double stdParallel1;  // first standard parallel
+    double stdParallel2;  // second standard parallel
     std::uint8_t reserved108[17];
-    double height;               // height of the perspective point (unaligned)
+    double height;  // height of the perspective point (unaligned)
 };
 
 #pragma pack(pop)
