@@ -126,7 +126,7 @@ std::filesystem::path AppLocations::UserSettingsPath(const std::string& baseName
 std::filesystem::path AppLocations::SettingsReadPath(const std::string& baseName) const
 {
     std::error_code error;
-    const std::filesystem::path user = UserSettingsPath(baseName);
+    std::filesystem::path user = UserSettingsPath(baseName);
     if (!user.empty() && std::filesystem::exists(user, error)) {
         return user;
     }
@@ -136,7 +136,7 @@ std::filesystem::path AppLocations::SettingsReadPath(const std::string& baseName
 std::filesystem::path AppLocations::SettingsWritePath(const std::string& baseName) const
 {
     std::error_code error;
-    const std::filesystem::path user = UserSettingsPath(baseName);
+    std::filesystem::path user = UserSettingsPath(baseName);
     if (!user.empty() && std::filesystem::exists(user, error)) {
         return user;
     }

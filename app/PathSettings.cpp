@@ -74,11 +74,11 @@ PathSettings PathSettings::Load(const AppLocations& locations, const std::string
 std::filesystem::path PathSettings::Save(const AppLocations& locations,
                                          const std::string& baseName) const
 {
-    const std::filesystem::path target = locations.SettingsWritePath(baseName);
+    std::filesystem::path target = locations.SettingsWritePath(baseName);
     if (SaveInto(*this, target)) {
         return target;
     }
-    const std::filesystem::path user = locations.UserSettingsPath(baseName);
+    std::filesystem::path user = locations.UserSettingsPath(baseName);
     if (user != target && SaveInto(*this, user)) {
         return user;
     }

@@ -39,7 +39,7 @@ ShapelibIoMode GetShapelibIoMode();
 bool WriteShapeHeaders(SHPHandle shp);
 
 // The window the buffered hooks keep of each file.
-inline constexpr std::size_t kShapelibBufferSize = 256 * 1024;
+inline constexpr std::size_t kShapelibBufferSize = std::size_t{256} * 1024;
 
 // What shapelib (and the buffered hooks) reported on this thread since the last call, "; "
 // between messages; forgets it.

@@ -59,7 +59,7 @@ private:
     struct ReleaseCursor {
         std::size_t released = 0;  // everything before this was released (a kReleaseStep multiple)
     };
-    static constexpr std::size_t kReleaseStep = 1024 * 1024;
+    static constexpr std::size_t kReleaseStep = std::size_t{1024} * 1024;
     void PassOver(ReleaseCursor& cursor, std::size_t position);
 
     int ReadFieldTable();

@@ -145,7 +145,7 @@ int Torvex_Writer::ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geome
     SlotView view;
     const int result =
         ReadSlotWithGeometry(m_file.get(), slot, FileKind::Point, SHPT_POINT, geometry, &view);
-    TORVEX_PntInfo record;
+    TORVEX_PntInfo record{};
     CopyInfo(&record, sizeof(record), view);
     if (info != nullptr) {
         *info = record;
