@@ -17,12 +17,11 @@ namespace fs = std::filesystem;
 
 using RecordingObserver = CalvornTest::EventRecorder;
 
-class BatchRunTest : public testing::Test {
+class BatchRunTest : public CalvornTest::BatchFixture {
 protected:
     BatchRunTest()
     {
         CalvornTest::LogInto(dir);
-        fs::create_directory(out);
         settings.LayerMap = dir / "layers.lyr";
     }
     std::vector<int> Statuses() const
@@ -33,15 +32,6 @@ protected:
         }
         return statuses;
     }
-
-    CalvornTest::TempDir dir;
-    fs::path out = dir / "out";
-    JobList jobs{JobList::Order::AsAdded};
-    ConversionOptions options;
-    NameTables tables;
-    PathSettings settings;
-    CalvornTest::RecordingSink sink;
-    BatchRun run{jobs, options, tables, sink};
 };
 
 TEST_F(BatchRunTest, PreconditionsWarnAndConvertNothing)

@@ -7,10 +7,16 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "app/CConvertLog.h"
+#include "app/ConversionOptions.h"
 #include "app/MessageSink.h"
+#include "app/NameTables.h"
+#include "app/PathSettings.h"
 #include "batch/BatchRun.h"
 #include "batch/BatchRunObserver.h"
+#include "batch/JobList.h"
 #include "batch/JobListObserver.h"
 #include "tests/support/TestSupport.h"
 #include "torvex/TorvexBuilder.h"
@@ -90,5 +96,21 @@ inline std::filesystem::path BuiltSample(const std::string& name)
 {
     return std::filesystem::path(CALVORN_BUILT_SAMPLES_DIR) / name;
 }
+
+// A batch run over a job list in the given order, into the existing folder `out`, with default
+// options and settings and its messages recorded.
+class BatchFixture : public testing::Test {
+protected:
+    BatchFixture() { std::filesystem::create_directory(out); }
+
+    TempDir dir;
+    std::filesystem::path out = dir / "out";
+    Calvorn::JobList jobs{Calvorn::JobList::Order::AsAdded};
+    Calvorn::ConversionOptions options;
+    Calvorn::NameTables tables;
+    Calvorn::PathSettings settings;
+    RecordingSink sink;
+    Calvorn::BatchRun run{jobs, options, tables, sink};
+};
 
 }  // namespace CalvornTest

@@ -80,24 +80,14 @@ TEST(HostileProjectTest, ItemsBoundedByTheProjectFile)
     EXPECT_EQ(asAdded.At(300000).source, dir / "299999.wl");
 }
 
-class HostileBatchTest : public testing::Test {
+class HostileBatchTest : public CalvornTest::BatchFixture {
 protected:
-    HostileBatchTest() { fs::create_directory(out); }
-
     BatchResult Run()
     {
         run.SetObserver(&recorder);
         return run.Run(out, settings);
     }
 
-    CalvornTest::TempDir dir;
-    fs::path out = dir / "out";
-    JobList jobs{JobList::Order::AsAdded};
-    ConversionOptions options;
-    NameTables tables;
-    PathSettings settings;
-    CalvornTest::RecordingSink sink;
-    BatchRun run{jobs, options, tables, sink};
     EventRecorder recorder;
 };
 
