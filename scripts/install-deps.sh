@@ -11,7 +11,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-tools-dev-tools libqt6svg6 qt6-qpa-plugins
   libgl-dev
-  gdal-bin
+  gdal-bin libgdal-dev python3-gdal
+  dpkg-dev file lintian desktop-file-utils qt6-translations-l10n
+  parallel python3-jsonschema
   xvfb xauth imagemagick fonts-wqy-microhei
   time
   locales
