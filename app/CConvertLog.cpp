@@ -1,5 +1,9 @@
 #include "app/CConvertLog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <system_error>
 
 #include "torvex/Gbk.h"
@@ -59,14 +63,19 @@ void CConvertLog::WriteToFile(const std::string& bytes)
     if (!m_openTried) {
         OpenLocked();
     }
-    if (!m_stream.is_open()) {
-        return;
-    }
-    m_stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    m_stream.flush();
-    // A failed write (a full disk) must not silence the rest of the run.
-    if (!m_stream) {
-        m_stream.clear();
+    // One write to the end of the file: the lines of other threads and processes land
+    // before or after it, never inside. A failed write (a full disk) must not silence the rest
+    // of the run.
+    std::size_t done = 0;
+    while (m_fd >= 0 && done < bytes.size()) {
+        const ssize_t written = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(written);
     }
 }
 
@@ -78,17 +87,19 @@ const AppLocations& CConvertLog::LocationsLocked() const
     return *m_locations;
 }
 
-bool CConvertLog::TryOpen(const std::filesystem::path& path)
+bool CConvertLog::TryOpen(const std::filesystem::path& path, bool empty)
 {
-    std::error_code error;
-    if (path.empty() || std::filesystem::is_directory(path, error)) {
+    if (path.empty()) {
         return false;
     }
-    m_stream.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!m_stream.is_open()) {
-        m_stream.clear();
+    // O_NONBLOCK: a FIFO under the log's name without a reader fails instead of hanging.
+    const int flags =
+        O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK | (empty ? O_TRUNC : 0);
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
         return false;
     }
+    m_fd = fd;
     m_openPath = path;
     return true;
 }
@@ -98,27 +109,27 @@ void CConvertLog::OpenLocked()
     m_openTried = true;
     m_openPath.clear();
     if (m_explicitFile) {
-        TryOpen(*m_explicitFile);
+        TryOpen(*m_explicitFile, false);
         return;
     }
     const AppLocations& locations = LocationsLocked();
     if (!locations.ExecutableFolder().empty() &&
-        TryOpen(locations.ExecutableFolder() / kFileName)) {
+        TryOpen(locations.ExecutableFolder() / kFileName, true)) {
         return;
     }
     if (!locations.UserFolder().empty()) {
         std::error_code error;
         std::filesystem::create_directories(locations.UserFolder(), error);
-        TryOpen(locations.UserFolder() / kFileName);
+        TryOpen(locations.UserFolder() / kFileName, true);
     }
 }
 
 void CConvertLog::CloseLocked()
 {
-    if (m_stream.is_open()) {
-        m_stream.close();
+    if (m_fd >= 0) {
+        ::close(m_fd);
     }
-    m_stream.clear();
+    m_fd = -1;
     m_openPath.clear();
     m_openTried = false;
 }

@@ -2,17 +2,17 @@
 // tells its story line by line.
 //
 // Each line is ">" + message + CR LF on every platform, in GBK bytes without a byte-order mark,
-// flushed at once so the file is complete up to the last line even after a crash. The file is
-// opened, and so emptied, at the first line of a program run: a run that logs nothing leaves the
-// previous run's log alone. It lies in the executable's folder, or in the user's folder for the
-// application when the executable's folder cannot be written. Safe to call from several threads;
-// each line reaches the file whole. A thread may hold its lines back (HoldLinesOfThisThread):
-// they then reach the file only when handed to WriteHeld, and are lost if the process ends
-// before that.
+// written at once so the file is complete up to the last line even after a crash. The default
+// log is opened, and so emptied, at the first line of a program run: a run that logs nothing
+// leaves the previous run's log alone. It lies in the executable's folder, or in the user's
+// folder for the application when the executable's folder cannot be written; a file named with
+// SetFile is appended to instead. Every line (and every held block) reaches the file in one
+// write to its end (O_APPEND), so any number of threads and processes sharing a log interleave
+// whole lines. A thread may hold its lines back (HoldLinesOfThisThread): they then reach the
+// file only when handed to WriteHeld, and are lost if the process ends before that.
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -38,8 +38,9 @@ public:
     // else in the user's folder. Closes an open log; the next line opens (empties) the file.
     void Configure(const AppLocations& locations);
 
-    // Writes the log into `path` instead (the console's --log, tests). Closes an open log;
-    // the next line opens (empties) `path`. There is no fallback for an explicit file.
+    // Appends the log to `path` instead (the console's --log, tests). Closes an open log; the
+    // next line opens `path`, creating it when missing. There is no fallback for an explicit
+    // file.
     void SetFile(const std::filesystem::path& path);
 
     // The file the log is written to, or before the first line the one it will most likely
@@ -65,13 +66,13 @@ private:
     void WriteToFile(const std::string& bytes);
     void OpenLocked();
     void CloseLocked();
-    bool TryOpen(const std::filesystem::path& path);
+    bool TryOpen(const std::filesystem::path& path, bool empty);
     const AppLocations& LocationsLocked() const;
 
     mutable std::mutex m_mutex;
     mutable std::optional<AppLocations> m_locations;  // the running executable's unless set
     std::optional<std::filesystem::path> m_explicitFile;
-    std::ofstream m_stream;
+    int m_fd = -1;
     std::filesystem::path m_openPath;  // empty when opening failed
     bool m_openTried = false;
 };

@@ -19,7 +19,8 @@ struct BatchResult {
     int converted = 0;     // outcome 0
     int empty = 0;         // outcome 10
     int failed = 0;        // any other outcome
-    int notConverted = 0;  // rows a stop left untouched
+    int notConverted = 0;  // rows a stop left unconverted (stopped in the middle included)
+    int stopSignal = 0;    // the signal that stopped the run (console), 0 when none did
 
     // True when the preconditions were met and rows were converted (or a stop came first).
     bool Ran() const { return precondition == BatchPrecondition::Met; }

@@ -21,6 +21,8 @@
 #include "batch/OutputGroups.h"
 #include "batch/StatusLine.h"
 #include "convert/ConversionEngine.h"
+#include "convert/StopSignal.h"
+#include "convert/TemporaryFile.h"
 
 namespace Calvorn {
 
@@ -32,6 +34,17 @@ constexpr const char* kSummaryCaption = "文件转换完成";
 bool IsConvertibleKind(FileKind kind)
 {
     return kind >= kKindPoint && kind <= kKindTable;
+}
+
+// The outcome of one row: a row a scan could not take fails as a file that cannot be opened,
+// without a conversion (and so without log lines of its own).
+int ConvertRow(ConversionEngine& engine, const Job& job, const std::filesystem::path& outputFolder)
+{
+    if (!job.problem.empty()) {
+        return kOutcomeOpenFailed;
+    }
+    return IsConvertibleKind(job.kind) ? engine.Convert(job.kind, job.source, outputFolder, 1)
+                                       : static_cast<int>(kOutcomeNoConverter);
 }
 
 // A stopped run clears the status of the rows it left, so that none of them shows the result
@@ -70,7 +83,7 @@ void BatchRun::RequestStop()
 
 bool BatchRun::StopRequested() const
 {
-    return m_stopRequested.load();
+    return m_stopRequested.load() || StopSignal() != 0;
 }
 
 BatchPrecondition BatchRun::CheckPreconditions(const JobList& jobs,
@@ -102,6 +115,8 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
         return result;
     }
     m_tables.LoadForRun(settings);
+    // What runs that died while writing into this folder left behind.
+    RemoveDeadTemporaryFiles(outputFolder);
 
     // The rows as the run found them; the list must not change while it runs.
     std::vector<Job> rows = m_jobs.Rows();
@@ -112,6 +127,7 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
                                  ? RunOnThreads(rows, outputFolder, result)
                                  : RunOnThisThread(rows, outputFolder, result);
     result.notConverted = static_cast<int>(left);
+    result.stopSignal = StopSignal();
 
     m_messages.Show(result.SummaryText(), kSummaryCaption, MessageIcon::Information);
     m_stopRequested.store(false);
@@ -128,16 +144,17 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows,
     }
     std::size_t done = 0;
     for (; done < rows.size(); ++done) {
-        if (m_stopRequested.load()) {
+        if (StopRequested()) {
             break;
         }
         Job& job = rows[done];
         if (m_observer != nullptr) {
             m_observer->RowStarted(done, job);
         }
-        const int outcome = IsConvertibleKind(job.kind)
-                                ? engine.Convert(job.kind, job.source, outputFolder, 1)
-                                : static_cast<int>(kOutcomeNoConverter);
+        const int outcome = ConvertRow(engine, job, outputFolder);
+        if (outcome == kOutcomeStopped) {
+            break;  // not converted: counted with the rows left
+        }
         FinishRow(done, rows.size(), job, outcome, result);
     }
     ClearStatusOfRowsLeft(m_jobs, rows, done);
@@ -191,7 +208,7 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
             for (const std::size_t row : groups[order[g]]) {
                 current = row;
-                const bool stop = m_stopRequested.load() || abandoned.load();
+                const bool stop = StopRequested() || abandoned.load();
                 {
                     std::lock_guard<std::mutex> lock(mutex);
                     states[row].phase = stop ? Phase::Skipped : Phase::Running;
@@ -205,9 +222,7 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
                 int outcome = kOutcomeRecordsLost;
                 try {
                     CConvertLog::HoldLinesOfThisThread(&log);
-                    outcome = IsConvertibleKind(job.kind)
-                                  ? engine.Convert(job.kind, job.source, outputFolder, 1)
-                                  : static_cast<int>(kOutcomeNoConverter);
+                    outcome = ConvertRow(engine, job, outputFolder);
                 } catch (...) {
                     // Converters report by outcome; only memory running out gets here.
                 }
@@ -280,17 +295,18 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
             }
         }
         RowState& state = states[row];
-        if (state.phase == Phase::Skipped) {
+        const std::string log = std::move(state.log);
+        const int outcome = state.phase == Phase::Skipped ? kOutcomeStopped : state.outcome;
+        lock.unlock();
+        // A file stopped by a signal still tells its story, up to the abort line.
+        CConvertLog::Get().WriteHeld(log);
+        if (outcome == kOutcomeStopped) {
             ++left;
             if (rows[row].status != kStatusNone) {
                 m_jobs.SetStatus(row, kStatusNone);
             }
             continue;
         }
-        const std::string log = std::move(state.log);
-        const int outcome = state.outcome;
-        lock.unlock();
-        CConvertLog::Get().WriteHeld(log);
         FinishRow(row, rows.size(), rows[row], outcome, result);
     }
     return left;

@@ -63,6 +63,8 @@ public:
     // Asks the run to stop: it finishes the current file and converts no further row; the
     // summary then tells how many rows were left. Thread-safe. A request made while no run is
     // going on holds for the next run; every run ends with the request cleared.
+    // A stop signal (StopSignal.h) stops the run at once instead: the files in progress end
+    // without outputs, and count with the rows left.
     void RequestStop();
     bool StopRequested() const;
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "convert/ConversionEngine.h"
 
@@ -19,6 +20,9 @@ struct Job {
     std::filesystem::path source;  // the path as it was added
     FileKind kind = kKindNone;     // 2..5, also the row's image index
     int status = kStatusNone;      // a StatusImage
+    // Why a folder scan could not take this path (a folder it cannot read, a path longer than
+    // the system allows): such a row fails with outcome 1 without being converted.
+    std::string problem;
 };
 
 // The status image for a conversion outcome.

@@ -1,12 +1,14 @@
 #include "batch/JobList.h"
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
 #include "app/PathText.h"
+#include "app/SystemReason.h"
 #include "batch/JobListObserver.h"
 #include "batch/StatusLine.h"
 #include "torvex/Torvex_Prj.h"
@@ -56,6 +58,21 @@ bool IsFolder(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
+Job ProblemJob(const std::filesystem::path& path, const std::error_code& error)
+{
+    return Job{path, KindOfPath(path), kStatusNone, SystemReason(error)};
+}
+
+// Whether the system would refuse `path` for its length, whatever the file system says.
+bool IsTooLong(const std::filesystem::path& path)
+{
+#ifdef PATH_MAX
+    return path.native().size() >= PATH_MAX;
+#else
+    return false;
+#endif
+}
+
 }  // namespace
 
 JobList::JobList(Order order) : m_order(order) {}
@@ -70,7 +87,7 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
     const FileKind kind = KindOfPath(path);
     std::vector<Job> jobs;
     if (kind != kKindNone) {
-        jobs.push_back(Job{path, kind, kStatusNone});
+        jobs.push_back(Job{path, kind, kStatusNone, {}});
     }
     InsertJobs(std::move(jobs));
     return kind;
@@ -91,7 +108,7 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
         const std::filesystem::path path = folder / Utf8ToPath(StoredFileName(stored));
         const FileKind kind = KindOfPath(path);
         if (kind != kKindNone) {
-            jobs.push_back(Job{path, kind, kStatusNone});
+            jobs.push_back(Job{path, kind, kStatusNone, {}});
         }
     }
     return InsertJobs(std::move(jobs));
@@ -136,24 +153,44 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder,
     // Folders are known by their canonical path, so a link back up the tree ends the descent.
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::canonical(folder, error);
-    if (error || !scanned.insert(canonical).second) {
+    if (error) {
+        jobs.push_back(ProblemJob(folder, error));
+        return;
+    }
+    if (!scanned.insert(canonical).second) {
         return;
     }
 
-    std::vector<std::pair<std::string, std::filesystem::path>> entries;
+    std::vector<std::pair<std::string, std::filesystem::directory_entry>> entries;
     std::filesystem::directory_iterator it(folder, error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        entries.emplace_back(PathToUtf8(it->path().filename()), it->path());
+        entries.emplace_back(PathToUtf8(it->path().filename()), *it);
+    }
+    if (error) {
+        jobs.push_back(ProblemJob(folder, error));
     }
     // The file system's own order differs between machines; names in byte order do not.
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    for (const auto& [name, path] : entries) {
-        if (IsFolder(path)) {
+    for (const auto& [name, entry] : entries) {
+        const std::filesystem::path& path = entry.path();
+        // The type comes with the folder's listing where the system gives it: no look at a
+        // path that may be too long to look at.
+        std::error_code typeError;
+        const bool isFolder = entry.is_directory(typeError);
+        const FileKind kind = KindOfPath(path);
+        if (isFolder) {
             ScanFolderOnce(path, scanned, jobs);
-        } else if (const FileKind kind = KindOfPath(path); kind != kKindNone) {
-            jobs.push_back(Job{path, kind, kStatusNone});
+        } else if (typeError && typeError != std::errc::no_such_file_or_directory) {
+            // Maybe a folder (a link to one): what it holds cannot be known.
+            jobs.push_back(ProblemJob(path, typeError));
+        } else if (kind == kKindNone) {
+            continue;
+        } else if (IsTooLong(path)) {
+            jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
+        } else {
+            jobs.push_back(Job{path, kind, kStatusNone, {}});
         }
     }
 }

@@ -48,8 +48,10 @@ public:
 
     // Offers every file in the tree under `folder` to AddFileToList, depth first, each folder's
     // entries (files and folders alike) in byte order of their UTF-8 names. Projects met in a
-    // scan are not expanded. A folder that cannot be read is passed over; a folder reached
-    // again (a link or junction back up the tree) is scanned once. Returns the rows added.
+    // scan are not expanded. A folder reached again (a link or junction back up the tree) is
+    // scanned once. What the scan cannot take is never left out silently: a folder that cannot
+    // be read, and a folder or Torvex file whose path is too long or that vanished, become rows
+    // with their Job::problem. Returns the rows added.
     std::size_t ScanFolder(const std::filesystem::path& folder);
 
     // What the add-files dialog and the console do with a path they are given: a folder is

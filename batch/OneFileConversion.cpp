@@ -9,6 +9,8 @@
 #include "app/PathText.h"
 #include "batch/ExitStatus.h"
 #include "convert/ConversionEngine.h"
+#include "convert/StopSignal.h"
+#include "convert/TemporaryFile.h"
 
 namespace Calvorn {
 
@@ -58,9 +60,13 @@ int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, Mess
     }
 
     const FileKind kind = KindOfPath(source);
+    if (kind != kKindNone) {
+        RemoveDeadTemporaryFiles(output);
+    }
     const int outcome = kind == kKindNone ? static_cast<int>(kOutcomeNoConverter)
                                           : engine.Convert(kind, source, output, 0);
-    if (!info.m_bQuiet) {
+    // A stopped conversion has no result to tell.
+    if (!info.m_bQuiet && outcome != kOutcomeStopped) {
         messages.Show(OutcomeMessage(outcome), caption, MessageIcon::None);
     }
     return outcome;
@@ -82,6 +88,8 @@ int OneFileExitStatus(int result)
             return kExitNoInput;
         case kOutcomeNoConverter:
             return kExitNoConverter;
+        case kOutcomeStopped:
+            return kExitSignalBase + StopSignal();
         default:
             return result >= 0 ? result : kExitNoConverter;
     }

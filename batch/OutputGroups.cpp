@@ -50,6 +50,12 @@ std::vector<std::string> PossibleOutputNames(const std::filesystem::path& source
     for (const char* suffix : kSuffixes) {
         names.push_back(ComparedForm(joined + suffix));
     }
+    // "x_WL_2" may be the numbered name of x.wl's output.
+    const std::size_t underscore = joined.rfind('_');
+    if (underscore != std::string::npos && underscore + 1 < joined.size() &&
+        joined.find_first_not_of("0123456789", underscore + 1) == std::string::npos) {
+        names.push_back(ComparedForm(joined.substr(0, underscore)));
+    }
     return names;
 }
 

@@ -5,9 +5,10 @@
 //
 // The possible output names of a row are its joined name (the output folder joined with the
 // source's base name mapped through the layer-name table, as the converters build it) and that
-// name with each of the suffixes "_WL", "_WP", "_WT", "_WB" and "_ANN". Rows whose possible names
-// meet, directly or through other rows, form one group: towns.wt and towns_ANN.wl, x.wl and
-// x_WL.wl, a file listed twice. Names are compared as the file system does: case-sensitively,
+// name with each of the suffixes "_WL", "_WP", "_WT", "_WB" and "_ANN", each of the suffixed ones
+// also numbered ("_2", "_3", ...) when taken. Rows whose possible names meet, directly or through
+// other rows, form one group: towns.wt and towns_ANN.wl, x.wl and x_WL.wl, x.wl and x_WL_2.wl,
+// a file listed twice. Names are compared as the file system does: case-sensitively,
 // except on Windows and macOS, where ASCII letters are compared without case.
 #pragma once
 
@@ -28,7 +29,9 @@ std::vector<std::vector<std::size_t>> OutputGroups(const std::vector<Job>& rows,
                                                    const NameTables& tables,
                                                    const std::filesystem::path& outputFolder);
 
-// The possible output names of `source` (without extension), in the form they are compared in.
+// The possible output names of `source` (without extension), in the form they are compared in;
+// the numbered ones stand for themselves through the name they number, so a joined name that
+// looks numbered ("x_WL_2") is listed with that name too ("x_WL").
 std::vector<std::string> PossibleOutputNames(const std::filesystem::path& source,
                                              const NameTables& tables,
                                              const std::filesystem::path& outputFolder);

@@ -12,8 +12,9 @@ constexpr const char* kClearLine = "\r\033[K";
 
 }  // namespace
 
-ConsoleReporter::ConsoleReporter(std::ostream& out, bool quiet, bool progressDisplay)
-    : m_out(out), m_quiet(quiet), m_progressDisplay(progressDisplay && !quiet)
+ConsoleReporter::ConsoleReporter(std::ostream& out, std::ostream& err, bool quiet,
+                                 bool progressDisplay)
+    : m_out(out), m_err(err), m_quiet(quiet), m_progressDisplay(progressDisplay && !quiet)
 {
 }
 
@@ -38,10 +39,14 @@ void ConsoleReporter::Progress(int position)
 
 void ConsoleReporter::RowFinished(std::size_t /*row*/, const Job& job, int outcome)
 {
+    ClearProgress();
+    if (!job.problem.empty()) {
+        m_err << "calvorn-cli: " << PathToUtf8(job.source) << ": " << job.problem << '\n';
+        m_err.flush();
+    }
     if (m_quiet) {
         return;
     }
-    ClearProgress();
     m_out << FileLine(job, outcome) << '\n';
     m_out.flush();
 }

@@ -1,6 +1,7 @@
 // Shows a batch run on the console: one line per file as it ends ("ok\tPATH", "empty\tPATH",
-// "failed N\tPATH"), and on a terminal a progress line that is redrawn in place and cleared
-// before each of those lines.
+// "failed N\tPATH"), before a failed row that a scan could not take the line
+// "calvorn-cli: PATH: REASON" on standard error, and on a terminal a progress line that is
+// redrawn in place and cleared before each of those lines.
 #pragma once
 
 #include <cstddef>
@@ -13,8 +14,9 @@ namespace Calvorn {
 
 class ConsoleReporter : public BatchRunObserver {
 public:
-    // `quiet` prints nothing; `progressDisplay` draws the progress line (terminals only).
-    ConsoleReporter(std::ostream& out, bool quiet, bool progressDisplay);
+    // `quiet` prints nothing on `out`; `progressDisplay` draws the progress line (terminals
+    // only).
+    ConsoleReporter(std::ostream& out, std::ostream& err, bool quiet, bool progressDisplay);
 
     void RunStarted(std::size_t rowCount) override;
     void RowStarted(std::size_t row, const Job& job) override;
@@ -29,6 +31,7 @@ private:
     void ClearProgress();
 
     std::ostream& m_out;
+    std::ostream& m_err;
     const bool m_quiet;
     const bool m_progressDisplay;
     std::size_t m_rowCount = 0;

@@ -16,6 +16,7 @@
 #include "cli/BatchArguments.h"
 #include "cli/CollectedMessages.h"
 #include "cli/ConsoleReporter.h"
+#include "cli/LogFileCheck.h"
 #include "convert/ConversionEngine.h"
 
 namespace Calvorn {
@@ -92,20 +93,38 @@ not understood, 66 nothing to convert, no output folder given, or the output fol
 does not exist.
 
 Both modes:
-  --log FILE    write the conversion log to FILE instead of CalvornExp.log beside
-                the executable (or in ~/.config/calvorn when that folder cannot be
-                written); the file is emptied first
+  --log FILE    append the conversion log to FILE instead of writing
+                CalvornExp.log beside the executable (or in ~/.config/calvorn when
+                that folder cannot be written), which each run empties first;
+                FILE must not be a source, a folder, a FIFO or a socket, nor be
+                named like a Torvex or Shapefile file (exit 64)
+  SIGINT, SIGTERM or SIGHUP stop at once: the files in progress leave no output,
+  the files done keep theirs, the summary counts the rest as not converted; exit
+  130, 143 or 129. A second signal ends the program at once. Outputs are written
+  under temporary names and moved into place when complete, so no file under a
+  Shapefile name is ever partial.
   --help        this text
   --version     the version
 )";
 
-void ConfigureLog(const std::optional<std::string>& logFile, const AppLocations& locations)
+int UsageError(std::ostream& err, const std::string& problem);
+
+// Points the log at --log's file or the default one; a --log file that must not take the log
+// is a usage error (exit 64, nothing converted).
+std::optional<int> ConfigureLog(const std::optional<std::string>& logFile,
+                                const AppLocations& locations,
+                                const std::vector<std::filesystem::path>& sources,
+                                std::ostream& err)
 {
-    if (logFile) {
-        CConvertLog::Get().SetFile(Utf8ToPath(*logFile));
-    } else {
+    if (!logFile) {
         CConvertLog::Get().Configure(locations);
+        return std::nullopt;
     }
+    if (const auto problem = LogFileProblem(Utf8ToPath(*logFile), sources)) {
+        return UsageError(err, "cannot append the log to " + *logFile + ": " + *problem);
+    }
+    CConvertLog::Get().SetFile(Utf8ToPath(*logFile));
+    return std::nullopt;
 }
 
 bool SomethingExists(const std::string& path)
@@ -137,11 +156,13 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             rest.push_back(args[i]);
         }
     }
-    ConfigureLog(logFile, locations);
-
     ConversionOptions options;
     CCmdBatchInfo info(options);
     info.ParseCommandLine(rest);
+    if (const auto refused =
+            ConfigureLog(logFile, locations, {Utf8ToPath(info.m_strSourceFile)}, err)) {
+        return *refused;
+    }
     NameTables tables;  // the one-file conversion loads no mapping file
     ConversionEngine engine(options, tables);
     CollectedMessages messages;
@@ -160,7 +181,6 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!arguments.error.empty()) {
         return UsageError(err, arguments.error);
     }
-    ConfigureLog(arguments.logFile, locations);
 
     PathSettings settings = PathSettings::Load(locations);
     if (arguments.layerMap) {
@@ -177,16 +197,24 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
 
     JobList jobs(JobList::Order::AsAdded);
+    std::vector<std::filesystem::path> read;
     for (const std::string& source : arguments.sources) {
-        if (jobs.AddPath(Utf8ToPath(source)) == 0) {
+        read.push_back(Utf8ToPath(source));
+        if (jobs.AddPath(read.back()) == 0) {
             err << kToolName << ": nothing to convert in " << source << '\n';
         }
+    }
+    for (const Job& job : jobs.Rows()) {
+        read.push_back(job.source);
+    }
+    if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
+        return *refused;
     }
 
     NameTables tables;
     CollectedMessages messages;
     BatchRun run(jobs, arguments.options, tables, messages);
-    ConsoleReporter reporter(out, arguments.quiet, environment.terminal);
+    ConsoleReporter reporter(out, err, arguments.quiet, environment.terminal);
     run.SetObserver(&reporter);
     run.SetThreadCount(arguments.jobs);
     const BatchResult result = run.Run(Utf8ToPath(arguments.outputFolder), settings);
@@ -201,6 +229,9 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const std::filesystem::path shown =
             log.empty() ? log : std::filesystem::absolute(log, error);
         out << "log\t" << PathToUtf8(error ? log : shown) << '\n';
+    }
+    if (result.stopSignal != 0) {
+        return kExitSignalBase + result.stopSignal;
     }
     return result.failed > 0 ? kExitSomeFailed : kExitSuccess;
 }

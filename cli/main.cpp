@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/ConsoleTool.h"
+#include "cli/StopSignals.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -22,6 +23,7 @@ int wmain(int argc, wchar_t** argv)
         args.push_back(arg);
     }
     SetConsoleOutputCP(CP_UTF8);
+    Calvorn::InstallStopSignalHandlers();
     Calvorn::ConsoleEnvironment environment;
     environment.terminal = _isatty(_fileno(stdout)) != 0;
     return Calvorn::RunConsoleTool(args, std::cout, std::cerr, environment);
@@ -32,6 +34,7 @@ int wmain(int argc, wchar_t** argv)
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    Calvorn::InstallStopSignalHandlers();
     Calvorn::ConsoleEnvironment environment;
     environment.terminal = isatty(STDOUT_FILENO) == 1;
     return Calvorn::RunConsoleTool(args, std::cout, std::cerr, environment);

@@ -82,9 +82,8 @@ int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
         if (!run.Open() || !run.CheckRecordCounts()) {
             return run.Outcome();
         }
-        // A .dbf of the joined name may be a table converted earlier: never overwrite it.
-        OutputSet& output = run.AddOutput(run.ChooseBasePath(converter.suffix, {".shp", ".dbf"}),
-                                          OutputKind::Shapefile);
+        OutputSet& output =
+            run.AddOutput(run.SuffixedNames(converter.suffix), OutputKind::Shapefile);
         run.ApplyProjection();
         if (!run.CreateOutputs()) {
             return run.Outcome();

@@ -31,6 +31,7 @@ enum Outcome : int {
     kOutcomeFieldError = 6,     // an error while defining the fields
     kOutcomeEmpty = 10,         // no record written
     kOutcomeNoConverter = -1,   // no converter for the file's extension
+    kOutcomeStopped = -2,       // a signal stopped the conversion: nothing of it was kept
 };
 
 // File kinds, by extension (".WT" 2, ".WL" 3, ".WP" 4, ".WB" 5); 0 for anything else.

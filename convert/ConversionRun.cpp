@@ -12,6 +12,8 @@
 #include "app/TextFormat.h"
 #include "convert/ConversionEngine.h"
 #include "convert/OutputLimitError.h"
+#include "convert/SourceChangedError.h"
+#include "convert/StopSignal.h"
 #include "projection/CPrjWriter.h"
 #include "torvex/Result.h"
 
@@ -90,7 +92,13 @@ int ConversionRun::Guarded(const char* function, const std::function<int()>& bod
             RunLog(function).Write(AbortLine(std::current_exception()));
         } catch (...) {
         }
-        return kOutcomeRecordsLost;
+        try {
+            throw;
+        } catch (const StopSignalError&) {
+            return kOutcomeStopped;
+        } catch (...) {
+            return kOutcomeRecordsLost;
+        }
     }
 }
 
@@ -149,29 +157,44 @@ std::filesystem::path ConversionRun::SuffixedPath(const char* format) const
     return Utf8ToPath(Format(format, PathToUtf8(JoinedPath()).c_str()));
 }
 
-std::filesystem::path ConversionRun::ChooseBasePath(
-    const char* suffixFormat, std::initializer_list<const char*> extensions) const
+OutputNameSequence ConversionRun::SuffixedNames(const char* suffixFormat) const
 {
-    const std::filesystem::path joined = JoinedPath();
-    for (const char* extension : extensions) {
-        std::filesystem::path candidate = joined;
-        candidate += extension;
-        std::error_code ignored;
-        if (std::filesystem::exists(candidate, ignored)) {
-            return SuffixedPath(suffixFormat);
-        }
-    }
-    return joined;
+    return OutputNameSequence(JoinedPath(), SuffixedPath(suffixFormat));
 }
 
-OutputSet& ConversionRun::AddOutput(std::filesystem::path basePath, OutputKind kind)
+OutputSet& ConversionRun::AddOutput(const OutputNameSequence& names, OutputKind kind)
 {
     auto notice = [this](const std::filesystem::path& component) {
         m_log.Write(Format("------W__输出文件【%s】超过2GB，部分软件可能无法读取",
                            PathToUtf8(component).c_str()));
     };
-    m_outputs.push_back(std::make_unique<OutputSet>(std::move(basePath), kind, notice));
-    return *m_outputs.back();
+    m_outputs.push_back(std::make_unique<OutputSet>(names, names.FirstFree(0, kind), kind, notice));
+    OutputSet& output = *m_outputs.back();
+    WriteNumberedNameLine(output);
+    return output;
+}
+
+void ConversionRun::WriteNumberedNameLine(const OutputSet& output)
+{
+    const OutputNameSequence& names = output.Names();
+    if (!names.IsNumbered(output.NameIndex())) {
+        return;
+    }
+    const auto fileName = [&output](const std::filesystem::path& base) {
+        return PathToUtf8(base.filename()) + output.MainExtension();
+    };
+    m_log.Write(Format("------W__输出文件【%s】已存在，改为写入【%s】",
+                       fileName(names.NumberedBase()).c_str(),
+                       fileName(output.BasePath()).c_str()));
+}
+
+void ConversionRun::MoveIntoPlace(OutputSet& output)
+{
+    const std::size_t chosen = output.NameIndex();
+    output.MoveIntoPlace();
+    if (output.NameIndex() != chosen) {
+        WriteNumberedNameLine(output);
+    }
 }
 
 void ConversionRun::ApplyProjection()
@@ -205,7 +228,7 @@ bool ConversionRun::CreateOutputs()
         return true;
     } catch (...) {
         for (const auto& output : m_outputs) {
-            output->RemoveCreated();
+            output->Discard();
         }
         m_reader.Close();
         m_log.Write(Format("------E__无法创建输出文件【%s】", PathToUtf8(failedFile).c_str()));
@@ -229,6 +252,7 @@ bool ConversionRun::ConvertSlots(const SlotReader& read, const SlotWriter& write
 {
     try {
         for (int slot = 0; slot < m_slotCount; ++slot) {
+            ThrowIfStopSignalled();
             GeometryPtr geometry(Torvex::CreateGeometry());
             if (!geometry) {
                 throw std::bad_alloc();
@@ -242,6 +266,8 @@ bool ConversionRun::ConvertSlots(const SlotReader& read, const SlotWriter& write
                 m_log.Write(Format("------I__第【%d】条记录中被标记为已删除", slot));
             } else if (result == Torvex::kReadFailed) {
                 m_log.Write(Format("------F__第【%d】条记录发生未知读取错误", slot));
+            } else if (result == Torvex::kSourceChanged) {
+                throw SourceChangedError();
             }
         }
         return true;
@@ -255,6 +281,10 @@ bool ConversionRun::ConvertRows(const RowWriter& write)
 {
     try {
         for (int row = 0; row < m_slotCount; ++row) {
+            ThrowIfStopSignalled();
+            if (m_reader.ReadRecord(row) == Torvex::kSourceChanged) {
+                throw SourceChangedError();
+            }
             write(row);
             ReportProgress();
         }
@@ -269,19 +299,27 @@ int ConversionRun::Finish(bool emptyDeletionLine)
 {
     try {
         CloseAll();
+        // A signal that came after the last record still stops the file: it is not done
+        // before its outputs are in place.
+        ThrowIfStopSignalled();
     } catch (...) {
         Abort(kOutcomeRecordsLost, std::current_exception());
         return m_outcome;
     }
     const int written = TotalWritten();
     bool deleted = false;
-    if (m_options.DeleteEmptyResults == 1) {
+    try {
         for (const auto& output : m_outputs) {
-            if (output->Written() == 0) {
-                output->DeleteFiles();
+            if (m_options.DeleteEmptyResults == 1 && output->Written() == 0) {
+                output->Discard();
                 deleted = true;
+            } else {
+                MoveIntoPlace(*output);
             }
         }
+    } catch (...) {
+        Abort(kOutcomeRecordsLost, std::current_exception());
+        return m_outcome;
     }
     if (written == 0 && m_liveCount == 0) {
         m_log.Write("------结束转换【文件为空文件(0/0)】------");
@@ -325,13 +363,30 @@ void ConversionRun::ReportProgress()
 
 void ConversionRun::Abort(int outcome, std::exception_ptr error)
 {
-    // Every shape got its row when it was written, so the files kept agree.
-    for (const auto& output : m_outputs) {
-        output->CloseQuietly();
+    bool stopped = false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const StopSignalError&) {
+        stopped = true;
+    } catch (...) {
     }
     m_reader.Close();
+    // Every shape got its row when it was written, so the files kept agree. A stopped file is
+    // not done: nothing of it goes under a final name.
+    for (const auto& output : m_outputs) {
+        output->CloseQuietly();
+        if (stopped) {
+            output->Discard();
+            continue;
+        }
+        try {
+            MoveIntoPlace(*output);
+        } catch (...) {
+            output->Discard();
+        }
+    }
     m_log.Write(AbortLine(std::move(error)));
-    m_outcome = outcome;
+    m_outcome = stopped ? kOutcomeStopped : outcome;
 }
 
 void ConversionRun::CloseAll()

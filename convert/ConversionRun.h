@@ -11,13 +11,13 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ConversionOptions.h"
 #include "app/NameTables.h"
+#include "convert/OutputNames.h"
 #include "convert/OutputSet.h"
 #include "convert/RunLog.h"
 #include "torvex/Geometry.h"
@@ -61,13 +61,14 @@ public:
     std::filesystem::path JoinedPath() const;
     // JoinedPath() formatted with `format` ("%s_ANN").
     std::filesystem::path SuffixedPath(const char* format) const;
-    // JoinedPath(), or SuffixedPath(suffixFormat) when JoinedPath() plus one of `extensions`
-    // names something that exists already.
-    std::filesystem::path ChooseBasePath(const char* suffixFormat,
-                                         std::initializer_list<const char*> extensions) const;
+    // The names of an output with a kind suffix: JoinedPath(), then SuffixedPath(suffixFormat)
+    // ("%s_WL"), then that with "_2", "_3", ...
+    OutputNameSequence SuffixedNames(const char* suffixFormat) const;
 
-    // Adds an output; the reference stays valid for the whole run.
-    OutputSet& AddOutput(std::filesystem::path basePath, OutputKind kind);
+    // Adds an output under the first of `names` that nothing stands under yet, with the line
+    // "输出文件【…】已存在，改为写入【…】" when that is a numbered one; the reference stays valid
+    // for the whole run.
+    OutputSet& AddOutput(const OutputNameSequence& names, OutputKind kind);
 
     // With OutputProjection on and a projection record in the source: takes its scale factor
     // and writes the .prj of every Shapefile output (a .prj that cannot be written is skipped).
@@ -87,9 +88,9 @@ public:
     // Tables: calls `write` for every row.
     bool ConvertRows(const RowWriter& write);
 
-    // Closes everything, removes empty outputs when DeleteEmptyResults is on, writes the end
-    // line and returns the outcome. `emptyDeletionLine`: write "文件为空,已被删除！" after the
-    // empty-file end line when the outputs were removed.
+    // Closes everything, removes empty outputs when DeleteEmptyResults is on, moves the others
+    // to their final names, writes the end line and returns the outcome. `emptyDeletionLine`:
+    // write "文件为空,已被删除！" after the empty-file end line when the outputs were removed.
     int Finish(bool emptyDeletionLine = true);
 
     int Outcome() const { return m_outcome; }
@@ -112,9 +113,15 @@ public:
 
 private:
     void ReportProgress();
-    // Ends the run after an exception: outputs closed and kept, the abort line, `outcome`.
+    // Ends the run after an exception: outputs closed and moved into place with the records
+    // they hold (removed when a signal stopped the run), the abort line, `outcome`.
     void Abort(int outcome, std::exception_ptr error);
     void CloseAll();
+    // Moves an output to its final names, with the line for a numbered name it had to take
+    // because another process took the one chosen.
+    void MoveIntoPlace(OutputSet& output);
+    // "------W__输出文件【roads_WL.shp】已存在，改为写入【roads_WL_2.shp】" for a numbered name.
+    void WriteNumberedNameLine(const OutputSet& output);
 
     const ConversionOptions& m_options;
     const NameTables& m_tables;

@@ -21,7 +21,7 @@ int ConversionEngine::ConvertWB2DBF(const std::filesystem::path& source,
             return run.Outcome();
         }
         run.TakeTableRowCount();
-        OutputSet& output = run.AddOutput(run.ChooseBasePath("%s_WB", {".dbf"}), OutputKind::Table);
+        OutputSet& output = run.AddOutput(run.SuffixedNames("%s_WB"), OutputKind::Table);
         if (!run.CreateOutputs()) {
             return run.Outcome();
         }

@@ -91,11 +91,12 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
         }
         const bool split = m_options.SplitAnnotations == 1;
         const bool withStyle = m_options.StyleAsAttributes == 1;
-        // A .dbf of the joined name may be a table converted earlier: never overwrite it.
-        OutputSet& main =
-            run.AddOutput(run.ChooseBasePath("%s_WT", {".shp", ".dbf"}), OutputKind::Shapefile);
+        OutputSet& main = run.AddOutput(run.SuffixedNames("%s_WT"), OutputKind::Shapefile);
+        // NAME_ANN after the joined name, whatever name the main output takes.
         OutputSet* annotations =
-            split ? &run.AddOutput(run.SuffixedPath("%s_ANN"), OutputKind::Shapefile) : nullptr;
+            split ? &run.AddOutput(OutputNameSequence(run.SuffixedPath("%s_ANN")),
+                                   OutputKind::Shapefile)
+                  : nullptr;
         run.ApplyProjection();
         if (!run.CreateOutputs()) {
             return run.Outcome();

@@ -1,36 +1,70 @@
 #include "convert/OutputSet.h"
 
+#include <cstring>
 #include <exception>
-#include <system_error>
+#include <stdexcept>
 #include <utility>
 
+#include "convert/ShapelibIo.h"
 #include "projection/CPrjWriter.h"
 
 namespace Calvorn {
 
-namespace {
-
-void RemoveFile(const std::filesystem::path& path) noexcept
+OutputSet::OutputSet(const OutputNameSequence& names, std::size_t chosen, OutputKind kind,
+                     LargeFileNotice notice)
+    : m_names(names), m_chosen(chosen), m_kind(kind), m_notice(std::move(notice))
 {
-    std::error_code ignored;
-    // Only files: a folder that happens to carry an output's name is not ours to remove.
-    if (std::filesystem::is_regular_file(path, ignored)) {
-        std::filesystem::remove(path, ignored);
-    }
 }
 
-}  // namespace
-
-OutputSet::OutputSet(std::filesystem::path basePath, OutputKind kind, LargeFileNotice notice)
-    : m_basePath(std::move(basePath)), m_kind(kind), m_notice(std::move(notice))
+OutputSet::~OutputSet()
 {
+    Discard();
+}
+
+std::filesystem::path OutputSet::BasePath() const
+{
+    return m_names.At(m_chosen);
 }
 
 std::filesystem::path OutputSet::FilePath(const char* extension) const
 {
-    std::filesystem::path path = m_basePath;
+    std::filesystem::path path = BasePath();
     path += extension;
     return path;
+}
+
+const char* OutputSet::MainExtension() const
+{
+    return m_kind == OutputKind::Table ? ".dbf" : ".shp";
+}
+
+OutputSet::Component& OutputSet::Of(const char* extension)
+{
+    for (Component& component : m_components) {
+        if (std::strcmp(component.extension, extension) == 0) {
+            return component;
+        }
+    }
+    throw std::logic_error(std::string("no output component ") + extension);
+}
+
+void OutputSet::Stage(const char* extension)
+{
+    Component& component = Of(extension);
+    const std::filesystem::path name = FilePath(extension);
+    component.file.emplace(name);
+    StageShapelibFile(name, component.file->Descriptor(), component.file->Path());
+    component.staged = true;
+}
+
+void OutputSet::Unstage() noexcept
+{
+    for (Component& component : m_components) {
+        if (component.staged) {
+            UnstageShapelibFile(FilePath(component.extension));
+            component.staged = false;
+        }
+    }
 }
 
 bool OutputSet::WritePrj(const CPrjWriter& writer, const Torvex::MAP_PARAstruct& record)
@@ -38,25 +72,36 @@ bool OutputSet::WritePrj(const CPrjWriter& writer, const Torvex::MAP_PARAstruct&
     if (m_kind != OutputKind::Shapefile) {
         return false;
     }
-    m_prjWritten = writer.WritePrj(&record, m_basePath);
-    return m_prjWritten;
+    Component& prj = Of(".prj");
+    try {
+        prj.file.emplace(FilePath(".prj"));
+        prj.file->WriteAll(writer.BuildWkt(&record));
+        return true;
+    } catch (...) {
+        // A cut text would describe a wrong system: no file is better.
+        prj.file.reset();
+        return false;
+    }
 }
 
 void OutputSet::Create(int shapeType, std::filesystem::path& failedFile)
 {
     try {
+        // shapelib gets the final names; it reaches only the staged temporary files.
+        const ShapelibStagingScope staging;
         if (m_kind == OutputKind::Shapefile) {
             failedFile = FilePath(".shp");
+            Stage(".shp");
+            Stage(".shx");
             m_shape.Create(failedFile, shapeType, m_notice);
             m_shapeType = shapeType;
-            m_shapeCreated = true;
         }
         failedFile = FilePath(".dbf");
+        Stage(".dbf");
         m_dbf.Create(failedFile, m_notice);
-        m_dbfCreated = true;
         failedFile.clear();
     } catch (...) {
-        RemoveCreated();
+        Discard();
         throw;
     }
 }
@@ -99,13 +144,16 @@ void OutputSet::Close()
             first = std::current_exception();
         }
     }
-    if (first) {
+    if (first && open && Of(".dbf").file) {
         // A write that failed on the way (a full disk) may have left any of the files short
         // or with a partial record: keep the records all of them hold, with headers to match.
-        if (open && m_dbfCreated) {
-            KeepWholeRecords(m_shapeCreated ? FilePath(".shp") : std::filesystem::path(),
-                             FilePath(".dbf"), m_shapeType);
-        }
+        const bool shapes = Of(".shp").file.has_value();
+        KeepWholeRecords(shapes ? Of(".shp").file->Path() : std::filesystem::path(),
+                         shapes ? Of(".shx").file->Path() : std::filesystem::path(),
+                         Of(".dbf").file->Path(), m_shapeType);
+    }
+    Unstage();
+    if (first) {
         std::rethrow_exception(first);
     }
 }
@@ -118,33 +166,61 @@ void OutputSet::CloseQuietly() noexcept
     }
 }
 
-void OutputSet::DeleteFiles() noexcept
+bool OutputSet::TryMove()
+{
+    std::size_t moved = 0;
+    try {
+        for (Component& component : m_components) {
+            if (component.file) {
+                if (!component.file->MoveTo(FilePath(component.extension))) {
+                    break;
+                }
+            }
+            ++moved;
+        }
+    } catch (...) {
+        for (std::size_t i = 0; i < moved; ++i) {
+            if (m_components[i].file) {
+                m_components[i].file->MoveBack();
+            }
+        }
+        throw;
+    }
+    if (moved == m_components.size()) {
+        return true;
+    }
+    for (std::size_t i = 0; i < moved; ++i) {
+        if (m_components[i].file) {
+            m_components[i].file->MoveBack();
+        }
+    }
+    return false;
+}
+
+void OutputSet::MoveIntoPlace()
 {
     CloseQuietly();
-    if (m_kind == OutputKind::Shapefile) {
-        RemoveFile(FilePath(".shp"));
-        RemoveFile(FilePath(".shx"));
-        RemoveFile(FilePath(".dbf"));
-        RemoveFile(FilePath(".prj"));
-    } else {
-        RemoveFile(FilePath(".dbf"));
+    const OutputFolderLock lock(BasePath().parent_path());
+    for (;;) {
+        m_chosen = m_names.FirstFree(m_chosen, m_kind);
+        if (TryMove()) {
+            break;
+        }
+        ++m_chosen;
+    }
+    // Moved: the files are the user's now, and stay when this object goes.
+    for (Component& component : m_components) {
+        component.file.reset();
     }
 }
 
-void OutputSet::RemoveCreated() noexcept
+void OutputSet::Discard() noexcept
 {
     CloseQuietly();
-    if (m_shapeCreated) {
-        RemoveFile(FilePath(".shp"));
-        RemoveFile(FilePath(".shx"));
+    Unstage();
+    for (Component& component : m_components) {
+        component.file.reset();
     }
-    if (m_dbfCreated) {
-        RemoveFile(FilePath(".dbf"));
-    }
-    if (m_prjWritten) {
-        RemoveFile(FilePath(".prj"));
-    }
-    m_shapeCreated = m_dbfCreated = m_prjWritten = false;
 }
 
 }  // namespace Calvorn

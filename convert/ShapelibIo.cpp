@@ -11,10 +11,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string_view>
 #include <system_error>
 
 #include "convert/OutputError.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace Calvorn {
 
@@ -60,6 +64,70 @@ void ErrorHook(const char* message)
     KeepMessage(message != nullptr ? message : "");
 }
 
+struct StagedFile {
+    int descriptor;
+    std::filesystem::path onDisk;
+};
+std::mutex g_stagedMutex;
+std::map<std::string, StagedFile> g_staged;  // name as shapelib is given it → file
+thread_local int t_stagingScopes = 0;
+
+// Opens a staged name on the staged file's descriptor (a duplicate: closing it keeps the
+// file's lock); inside a staging scope refuses every other name, outside opens it as usual.
+FILE* StagedOpen(const char* name, const char* access)
+{
+    int descriptor = -1;
+    {
+        const std::lock_guard lock(g_stagedMutex);
+        const auto found = g_staged.find(name);
+        if (found != g_staged.end()) {
+            descriptor = found->second.descriptor;
+        }
+    }
+    if (descriptor < 0) {
+        if (t_stagingScopes > 0) {
+            KeepMessage(std::string("refusing to open ") + name);
+            return nullptr;
+        }
+        return std::fopen(name, access);
+    }
+    const int copy = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        return nullptr;
+    }
+    const bool truncate = std::string_view(access).find('w') != std::string_view::npos;
+    if ((truncate && ::ftruncate(copy, 0) != 0) || ::lseek(copy, 0, SEEK_SET) != 0) {
+        ::close(copy);
+        return nullptr;
+    }
+    FILE* file = ::fdopen(copy, access);
+    if (file == nullptr) {
+        ::close(copy);
+    }
+    return file;
+}
+
+SAFile StagedOpenHook(const char* name, const char* access)
+{
+    try {
+        return reinterpret_cast<SAFile>(StagedOpen(name, access));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// shapelib removes only the .cpg of a new .dbf; a staged output never has one, and a final
+// name is never shapelib's to remove.
+int GuardedRemove(const char* name)
+{
+    bool staged = t_stagingScopes > 0;
+    if (!staged) {
+        const std::lock_guard lock(g_stagedMutex);
+        staged = g_staged.count(name) > 0;
+    }
+    return staged ? 0 : std::remove(name);
+}
+
 // shapelib's own hooks for the platform, with messages kept instead of printed.
 const SAHooks& ShapelibOwnHooks()
 {
@@ -84,7 +152,7 @@ public:
     static BufferedFile* Open(const char* name, const char* access)
     {
         const SAHooks& inner = ShapelibOwnHooks();
-        SAFile file = inner.FOpen(name, access);
+        auto file = reinterpret_cast<SAFile>(StagedOpen(name, access));
         if (file == nullptr) {
             return nullptr;
         }
@@ -446,6 +514,8 @@ bool WriteShapeHeaders(SHPHandle shp)
 SAHooks ShapelibHooks()
 {
     SAHooks hooks = ShapelibOwnHooks();
+    hooks.FOpen = StagedOpenHook;
+    hooks.Remove = GuardedRemove;
     if (g_mode.load(std::memory_order_relaxed) == ShapelibIoMode::Buffered) {
         hooks.FOpen = BufferedOpen;
         hooks.FRead = BufferedRead;
@@ -492,8 +562,8 @@ void ClearShapelibDiskFull()
     g_diskFull.clear();
 }
 
-int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& dbfPath,
-                     int shapeType) noexcept
+int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& shxPath,
+                     const std::filesystem::path& dbfPath, int shapeType) noexcept
 {
     try {
         namespace fs = std::filesystem;
@@ -512,7 +582,6 @@ int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem
         std::uint64_t keep = (dbfSize - headerLength) / recordLength;
 
         if (!shpPath.empty()) {
-            const fs::path shxPath = fs::path(shpPath).replace_extension(".shx");
             const std::uint64_t shpSize = fs::file_size(shpPath);
             const std::uint64_t shxSize = fs::file_size(shxPath);
             if (shpSize < 100 || shxSize < 100) {
@@ -604,14 +673,50 @@ std::string WithShapelibMessages(std::string message)
     return message;
 }
 
+void StageShapelibFile(const std::filesystem::path& name, int descriptor,
+                       const std::filesystem::path& onDisk)
+{
+    const std::lock_guard lock(g_stagedMutex);
+    if (!g_staged.emplace(ShapelibPath(name), StagedFile{descriptor, onDisk}).second) {
+        throw std::logic_error("staged twice: " + name.string());
+    }
+}
+
+void UnstageShapelibFile(const std::filesystem::path& name) noexcept
+{
+    try {
+        const std::lock_guard lock(g_stagedMutex);
+        g_staged.erase(ShapelibPath(name));
+    } catch (...) {
+    }
+}
+
+ShapelibStagingScope::ShapelibStagingScope()
+{
+    ++t_stagingScopes;
+}
+
+ShapelibStagingScope::~ShapelibStagingScope()
+{
+    --t_stagingScopes;
+}
+
+std::filesystem::path OnDiskPath(const std::filesystem::path& name)
+{
+    const std::lock_guard lock(g_stagedMutex);
+    const auto found = g_staged.find(ShapelibPath(name));
+    return found != g_staged.end() ? found->second.onDisk : name;
+}
+
 std::string ShapelibPath(const std::filesystem::path& path)
 {
     const std::u8string utf8 = path.u8string();
     return std::string(utf8.begin(), utf8.end());
 }
 
-FileStamp StampOf(const std::filesystem::path& path)
+FileStamp StampOf(const std::filesystem::path& name)
 {
+    const std::filesystem::path path = OnDiskPath(name);
     FileStamp stamp;
     std::error_code error;
     stamp.existed = std::filesystem::is_regular_file(path, error);
@@ -622,8 +727,9 @@ FileStamp StampOf(const std::filesystem::path& path)
     return stamp;
 }
 
-void RemoveIfTouched(const std::filesystem::path& path, const FileStamp& before)
+void RemoveIfTouched(const std::filesystem::path& name, const FileStamp& before)
 {
+    const std::filesystem::path path = OnDiskPath(name);
     const FileStamp now = StampOf(path);
     if (now.existed && (!before.existed || now.time != before.time || now.size != before.size)) {
         std::error_code ignored;
@@ -642,7 +748,7 @@ void ExpectCleanClose(const std::filesystem::path& path)
 void ExpectFileSize(const std::filesystem::path& path, std::uintmax_t size)
 {
     std::error_code error;
-    const std::uintmax_t actual = std::filesystem::file_size(path, error);
+    const std::uintmax_t actual = std::filesystem::file_size(OnDiskPath(path), error);
     if (error || actual != size) {
         throw OutputError(WithShapelibMessages("cannot finish writing " + path.string()));
     }

@@ -67,12 +67,33 @@ void SetShapelibDiskFull(const std::filesystem::path& path, std::uint64_t bytes)
 void ClearShapelibDiskFull();
 
 // After a write failed in the middle of an output: makes the files on disk agree on the
-// records all of them hold whole. The .shp (empty path for a table) and .dbf are cut after the
+// records all of them hold whole. The .shp (empty paths for a table) and .dbf are cut after the
 // last such record, the .shx after its entry, and their headers rewritten to say so (the
 // .shp bounds those of the records kept). Never makes a file longer: a full disk may refuse
 // that. Returns the records kept, -1 when the files could not be mended.
-int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& dbfPath,
-                     int shapeType) noexcept;
+int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& shxPath,
+                     const std::filesystem::path& dbfPath, int shapeType) noexcept;
+
+// Staged files. shapelib derives the names of a Shapefile's files from the name it is given
+// (cutting it at the last dot), and opens and removes files by name. An output gives it its
+// final names and stages each of them: the bytes then go to the output's temporary file, opened
+// through the descriptor staged here, and shapelib never touches a final name. Staging a name
+// that is staged already throws std::logic_error.
+void StageShapelibFile(const std::filesystem::path& name, int descriptor,
+                       const std::filesystem::path& onDisk);
+void UnstageShapelibFile(const std::filesystem::path& name) noexcept;
+
+// While one lives, shapelib on this thread opens only staged names and removes nothing.
+class ShapelibStagingScope {
+public:
+    ShapelibStagingScope();
+    ~ShapelibStagingScope();
+    ShapelibStagingScope(const ShapelibStagingScope&) = delete;
+    ShapelibStagingScope& operator=(const ShapelibStagingScope&) = delete;
+};
+
+// The file on disk behind `name`: its temporary file when staged, else `name` itself.
+std::filesystem::path OnDiskPath(const std::filesystem::path& name);
 
 // `path` as the bytes ShapelibHooks expects.
 std::string ShapelibPath(const std::filesystem::path& path);

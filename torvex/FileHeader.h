@@ -11,8 +11,11 @@ namespace Torvex {
 class FileHeader {
 public:
     // Checks magic, size, version and kind (which must satisfy `accepts`) and that every region
-    // the header names lies inside the file. Returns 0 or the Open result for the fault.
-    int Parse(const std::uint8_t* data, std::size_t size, bool (*accepts)(FileKind));
+    // the header names lies inside a file of `fileSize` bytes. `head` holds the file's first
+    // `headLength` bytes (at most the header's size are looked at). Returns 0 or the Open result
+    // for the fault.
+    int Parse(const std::uint8_t* head, std::size_t headLength, std::uint64_t fileSize,
+              bool (*accepts)(FileKind));
 
     FileKind Kind() const { return m_kind; }
     std::uint16_t FieldCount() const { return m_fieldCount; }

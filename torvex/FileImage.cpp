@@ -25,7 +25,14 @@ int FileImage::Open(const std::filesystem::path& path)
     if (!m_file.Open(path)) {
         return kOpenFailed;
     }
-    int result = m_header.Parse(m_file.Data(), m_file.Size(), IsDataKind);
+    std::uint8_t head[kHeaderSize];
+    const std::size_t headLength = m_file.ReadAt(0, sizeof(head), head);
+    int result = m_header.Parse(head, headLength, m_file.Size(), IsDataKind);
+    if (result == 0 && m_header.HasProjection() &&
+        m_file.ReadAt(m_header.ProjectionOffset(), kProjectionSize,
+                      reinterpret_cast<std::uint8_t*>(&m_projection)) != kProjectionSize) {
+        result = kReadFailed;
+    }
     if (result == 0) {
         result = ReadIndex();
     }
@@ -40,7 +47,12 @@ int FileImage::Open(const std::filesystem::path& path)
 
 int FileImage::ReadFieldTable()
 {
-    const std::uint8_t* p = m_file.Data() + m_header.FieldTableOffset();
+    ByteWindow table(0);
+    const std::uint8_t* p =
+        table.Get(m_file, m_header.FieldTableOffset(), m_header.FieldTableSize());
+    if (p == nullptr) {
+        return kReadFailed;
+    }
     const std::uint8_t* const end = p + m_header.FieldTableSize();
     // Every descriptor takes at least its fixed part, so the count is bounded by the table.
     if (m_header.FieldCount() > m_header.FieldTableSize() / kFieldDescriptorSize) {
@@ -72,20 +84,21 @@ int FileImage::ReadFieldTable()
     return 0;
 }
 
-void FileImage::PassOver(ReleaseCursor& cursor, std::size_t position)
+const std::uint8_t* FileImage::IndexEntry(std::uint32_t slot)
 {
-    const std::size_t boundary = position / kReleaseStep * kReleaseStep;
-    if (boundary > cursor.released) {
-        m_file.Release(cursor.released, boundary);
-    }
-    // A step back (a caller reading out of order) starts the count again from there.
-    cursor.released = boundary;
+    return m_indexWindow.Get(m_file, m_header.IndexOffset() + std::uint64_t{slot} * kIndexEntrySize,
+                             kIndexEntrySize);
+}
+
+bool FileImage::Shrank()
+{
+    m_sourceChanged = true;
+    return false;
 }
 
 int FileImage::ReadIndex()
 {
     const std::uint64_t size = m_file.Size();
-    const std::uint8_t* entry = m_file.Data() + m_header.IndexOffset();
     int live = 0;
     // Slots listed by ascending offset (what writers produce) are checked for shared bytes
     // on the way; any other order is sorted afterwards.
@@ -93,11 +106,11 @@ int FileImage::ReadIndex()
     std::uint64_t lastOffset = 0;
     std::uint64_t claimedEnd = 0;
     m_overlapping.clear();
-    const std::size_t indexStart =
-        static_cast<std::size_t>(m_header.IndexOffset()) / kReleaseStep * kReleaseStep;
-    m_indexCursor = ReleaseCursor{indexStart};
-    for (std::uint32_t i = 0; i < m_header.SlotCount(); ++i, entry += kIndexEntrySize) {
-        PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()));
+    for (std::uint32_t i = 0; i < m_header.SlotCount(); ++i) {
+        const std::uint8_t* entry = IndexEntry(i);
+        if (entry == nullptr) {
+            return kReadFailed;
+        }
         const auto offset = Load<std::uint64_t>(entry);
         const auto length = Load<std::uint32_t>(entry + 8);
         const auto flags = Load<std::uint32_t>(entry + 12);
@@ -117,16 +130,13 @@ int FileImage::ReadIndex()
         }
     }
     m_liveCount = live;
-    if (!ordered) {
-        FindOverlapsSorted();
+    if (!ordered && !FindOverlapsSorted()) {
+        return kReadFailed;
     }
-    // The slot reads walk the index again from its start.
-    PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()) + kReleaseStep);
-    m_indexCursor = ReleaseCursor{indexStart};
     return 0;
 }
 
-void FileImage::FindOverlapsSorted()
+bool FileImage::FindOverlapsSorted()
 {
     struct Range {
         std::uint64_t offset;
@@ -134,8 +144,11 @@ void FileImage::FindOverlapsSorted()
         std::uint32_t slot;
     };
     std::vector<Range> ranges;
-    const std::uint8_t* entry = m_file.Data() + m_header.IndexOffset();
-    for (std::uint32_t slot = 0; slot < m_header.SlotCount(); ++slot, entry += kIndexEntrySize) {
+    for (std::uint32_t slot = 0; slot < m_header.SlotCount(); ++slot) {
+        const std::uint8_t* entry = IndexEntry(slot);
+        if (entry == nullptr) {
+            return false;
+        }
         if ((Load<std::uint32_t>(entry + 12) & kIndexDeleted) == 0) {
             const auto offset = Load<std::uint64_t>(entry);
             ranges.push_back({offset, offset + Load<std::uint32_t>(entry + 8), slot});
@@ -154,6 +167,7 @@ void FileImage::FindOverlapsSorted()
         }
     }
     std::sort(m_overlapping.begin(), m_overlapping.end());
+    return true;
 }
 
 const FieldDescriptor* FileImage::Field(int field) const
@@ -178,17 +192,20 @@ bool FileImage::ParseSlot(std::uint32_t slot)
         return false;
     }
 
-    const std::uint8_t* entry =
-        m_file.Data() + m_header.IndexOffset() + std::uint64_t{slot} * kIndexEntrySize;
+    const std::uint8_t* entry = IndexEntry(slot);
+    if (entry == nullptr) {
+        return Shrank();
+    }
     const auto offset = Load<std::uint64_t>(entry);
     const auto length = Load<std::uint32_t>(entry + 8);
-    // Checked at open already; checked again because the entry is read from the file's bytes.
+    // Checked at open already; checked again because the entry is read from the file again.
     if (length < kSlotHeaderSize || !FitsIn(offset, length, m_file.Size())) {
         return false;
     }
-    PassOver(m_indexCursor, static_cast<std::size_t>(entry - m_file.Data()));
-    PassOver(m_slotCursor, static_cast<std::size_t>(offset));
-    const std::uint8_t* const start = m_file.Data() + offset;
+    const std::uint8_t* const start = m_slotWindow.Get(m_file, offset, length);
+    if (start == nullptr) {
+        return Shrank();
+    }
     const std::uint8_t* const end = start + length;
 
 #ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
@@ -298,13 +315,16 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
     if (kind != m_header.Kind()) {
         return kWrongKind;
     }
-    const std::uint8_t* entry =
-        m_file.Data() + m_header.IndexOffset() + static_cast<std::uint64_t>(slot) * kIndexEntrySize;
+    const std::uint8_t* entry = IndexEntry(static_cast<std::uint32_t>(slot));
+    if (entry == nullptr) {
+        m_sourceChanged = true;
+        return kSourceChanged;
+    }
     if ((Load<std::uint32_t>(entry + 12) & kIndexDeleted) != 0) {
         return kDeleted;
     }
     if (!ParseSlot(static_cast<std::uint32_t>(slot))) {
-        return kReadFailed;
+        return m_sourceChanged ? kSourceChanged : kReadFailed;
     }
     *view = m_view;
     return kRecordRead;
@@ -341,7 +361,7 @@ bool FileImage::GetProjection(MAP_PARAstruct* record) const
     if (!m_header.HasProjection()) {
         return false;
     }
-    std::memcpy(record, m_file.Data() + m_header.ProjectionOffset(), kProjectionSize);
+    *record = m_projection;
     return true;
 }
 

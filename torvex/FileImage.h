@@ -1,5 +1,7 @@
-// Internal: an opened Torvex data file. The bytes stay mapped; opening checks the header, the
-// field table and every index entry once, so a slot read touches only its own bytes.
+// Internal: an opened Torvex data file. Opening checks the header, the field table and every
+// index entry once, so a slot read touches only its own bytes. The file is read through two
+// windows (index and slots), so memory stays flat; a file that shrinks while it is read makes
+// the reads past its new end fail with kSourceChanged.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "torvex/ByteWindow.h"
 #include "torvex/FileHeader.h"
-#include "torvex/MappedFile.h"
 #include "torvex/Records.h"
 #include "torvex/Result.h"
+#include "torvex/SourceFile.h"
 
 namespace Torvex {
 
@@ -46,41 +49,40 @@ public:
     int LiveCount() const { return m_liveCount; }
     const FieldDescriptor* Field(int field) const;
 
-    // kRecordRead with `view` filled, or kDeleted, kReadFailed, kNoSuchSlot, kWrongKind.
+    // kRecordRead with `view` filled, or kDeleted, kReadFailed, kSourceChanged, kNoSuchSlot,
+    // kWrongKind.
     int ReadSlot(int slot, FileKind kind, SlotView* view);
+    // Whether a read found the file shorter than it was at opening.
+    bool SourceChanged() const { return m_sourceChanged; }
     // Value of (record, field) in its delivered layout, or null; valid until the next call.
     const void* ReadAttribute(int record, int field, int type);
     bool GetProjection(MAP_PARAstruct* record) const;
 
 private:
-    // Where a pass over one region of the file (the index, the slots) stands: the pages behind
-    // it are released every kReleaseStep bytes, so that reading a file from start to end keeps
-    // a few megabytes of it resident, not the whole file.
-    struct ReleaseCursor {
-        std::size_t released = 0;  // everything before this was released (a kReleaseStep multiple)
-    };
-    static constexpr std::size_t kReleaseStep = std::size_t{1024} * 1024;
-    void PassOver(ReleaseCursor& cursor, std::size_t position);
-
     int ReadFieldTable();
+    // The index entry of `slot` (16 bytes), or null when the file shrank.
+    const std::uint8_t* IndexEntry(std::uint32_t slot);
     int ReadIndex();
     // Finds the overlapping slots (below) of an index not in offset order.
-    void FindOverlapsSorted();
+    bool FindOverlapsSorted();
     // Checks and splits slot `slot` (cached: the converters read a slot's record and then
     // each of its values).
     bool ParseSlot(std::uint32_t slot);
+    // Records that a read found the file shorter; returns false for the caller to pass on.
+    bool Shrank();
     bool ParseValues(const std::uint8_t* p, const std::uint8_t* end);
 
-    MappedFile m_file;
+    SourceFile m_file;
+    ByteWindow m_indexWindow;
+    ByteWindow m_slotWindow;
     FileHeader m_header;
+    MAP_PARAstruct m_projection{};
+    bool m_sourceChanged = false;
     std::vector<FieldDescriptor> m_fields;
     int m_liveCount = 0;
     // Live slots whose bytes overlap an earlier slot's, ascending: they read as kReadFailed,
     // so that entries pointing at one slot again and again cannot multiply the output.
     std::vector<std::uint32_t> m_overlapping;
-
-    ReleaseCursor m_indexCursor;
-    ReleaseCursor m_slotCursor;
 
     std::int64_t m_parsedSlot = -1;
     bool m_parsedOk = false;

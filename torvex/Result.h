@@ -7,6 +7,7 @@ enum Result : int {
     kNotSystemFile = -10000,  // not a file of this system
     kNotTorvexFile = -9997,   // not a Torvex file
     kOpenFailed = -9996,      // the file could not be opened
+    kSourceChanged = -9984,   // the file shrank while it was read: the slot is no longer there
     kReadFailed = -9983,      // a read failed or a record is damaged
     kWriteFailed = -9982,     // a write failed (never returned by a reader that only reads)
     kDeleted = -9981,         // the record slot is marked deleted

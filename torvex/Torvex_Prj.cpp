@@ -1,9 +1,10 @@
 #include "torvex/Torvex_Prj.h"
 
+#include "torvex/ByteWindow.h"
 #include "torvex/FileHeader.h"
 #include "torvex/Format.h"
 #include "torvex/Gbk.h"
-#include "torvex/MappedFile.h"
+#include "torvex/SourceFile.h"
 
 namespace Torvex {
 
@@ -19,15 +20,18 @@ bool IsProjectKind(FileKind kind)
 int Torvex_Prj::LoadProject(const std::filesystem::path& path)
 {
     m_items.clear();
-    MappedFile file;
+    SourceFile file;
     if (!file.Open(path)) {
         return kOpenFailed;
     }
+    std::uint8_t head[Format::kHeaderSize];
+    const std::size_t headLength = file.ReadAt(0, sizeof(head), head);
     FileHeader header;
-    const int result = header.Parse(file.Data(), file.Size(), IsProjectKind);
+    const int result = header.Parse(head, headLength, file.Size(), IsProjectKind);
     if (result != 0) {
         return result;
     }
+    ByteWindow window;
     // Each item takes at least its length prefix, so the count is bounded by the bytes left.
     const std::uint64_t left = file.Size() - header.IndexOffset();
     if (header.SlotCount() > left / 2) {
@@ -37,16 +41,20 @@ int Torvex_Prj::LoadProject(const std::filesystem::path& path)
     items.reserve(header.SlotCount());
     std::uint64_t offset = header.IndexOffset();
     for (std::uint32_t i = 0; i < header.SlotCount(); ++i) {
-        if (!Format::FitsIn(offset, 2, file.Size())) {
+        const std::uint8_t* prefix =
+            Format::FitsIn(offset, 2, file.Size()) ? window.Get(file, offset, 2) : nullptr;
+        if (prefix == nullptr) {
             return kReadFailed;
         }
-        const auto length = Format::Load<std::uint16_t>(file.Data() + offset);
+        const auto length = Format::Load<std::uint16_t>(prefix);
         offset += 2;
-        if (!Format::FitsIn(offset, length, file.Size())) {
+        const std::uint8_t* name = Format::FitsIn(offset, length, file.Size())
+                                       ? window.Get(file, offset, length)
+                                       : nullptr;
+        if (name == nullptr) {
             return kReadFailed;
         }
-        items.push_back(GbkToUtf8(
-            std::string_view(reinterpret_cast<const char*>(file.Data() + offset), length)));
+        items.push_back(GbkToUtf8(std::string_view(reinterpret_cast<const char*>(name), length)));
         offset += length;
     }
     m_items = std::move(items);

@@ -175,6 +175,17 @@ int Torvex_Writer::ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geo
     return result;
 }
 
+int Torvex_Writer::ReadRecord(int slot)
+{
+    SlotView view;
+    return m_file ? m_file->ReadSlot(slot, FileKind::Table, &view) : kNoSuchSlot;
+}
+
+bool Torvex_Writer::SourceChanged() const
+{
+    return m_file && m_file->SourceChanged();
+}
+
 const void* Torvex_Writer::ReadAttribute(int record, int field, int type)
 {
     return m_file ? m_file->ReadAttribute(record, field, type) : nullptr;

@@ -47,6 +47,12 @@ public:
     // zero-terminated (empty for points without text).
     int ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geometry, char* text);
     int ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geometry);
+    // A table file's slot, for the ReadAttribute calls that follow; the same results.
+    int ReadRecord(int slot);
+
+    // Whether a read found the file shorter than when it was opened (kSourceChanged): another
+    // program cut it while it was being read.
+    bool SourceChanged() const;
 
     // Pointer to the value of (record, field) in the layout of its type code (text: GBK bytes,
     // zero-terminated), valid until the next call on this object; null when absent, when the

@@ -64,17 +64,22 @@ TEST(CConvertLogTest, LongMessageIsKeptWhole)
     EXPECT_EQ(ReadFile(dir / "long.log"), ">" + text.substr(0, 3000) + "\xba\xfe\xb2\xb4\r\n");
 }
 
-TEST(CConvertLogTest, FileIsEmptiedAtTheFirstLineNotBefore)
+// The default log is emptied at the first line of a run, not before; a named one is appended to.
+TEST(CConvertLogTest, DefaultLogIsEmptiedNamedLogAppended)
 {
     TempDir dir;
-    WriteFile(dir / "old.log", ">previous run\r\n");
-    CConvertLog::Get().SetFile(dir / "old.log");
-    EXPECT_EQ(CConvertLog::Get().Path(), dir / "old.log");
+    WriteFile(dir / CConvertLog::kFileName, ">previous run\r\n");
+    WriteFile(dir / "named.log", ">previous run\r\n");
+    CConvertLog::Get().Configure(AppLocations(dir.Path(), dir / "user"));
+    EXPECT_EQ(CConvertLog::Get().Path(), dir / CConvertLog::kFileName);
     Log("one", 1);
-    EXPECT_EQ(ReadFile(dir / "old.log"), ">previous run\r\n");
+    EXPECT_EQ(ReadFile(dir / CConvertLog::kFileName), ">previous run\r\n");
     Log("first");
     Log("second");
-    EXPECT_EQ(ReadFile(dir / "old.log"), ">first\r\n>second\r\n");
+    EXPECT_EQ(ReadFile(dir / CConvertLog::kFileName), ">first\r\n>second\r\n");
+    CConvertLog::Get().SetFile(dir / "named.log");
+    Log("third");
+    EXPECT_EQ(ReadFile(dir / "named.log"), ">previous run\r\n>third\r\n");
 }
 
 TEST(CConvertLogTest, ConcurrentWritersProduceWholeLines)

@@ -109,11 +109,13 @@ TEST(JobListTest, ScanFolderTree)
     EXPECT_EQ(list.AddPath(deep), 1u);
     // From below, the link leads up to the root once, and the root's "sub" is not entered again.
     EXPECT_EQ(list.ScanFolder(root / "sub"), 6u);
-    EXPECT_EQ(list.ScanFolder(dir / "missing"), 0u);
+    // A folder gone before it was scanned is not left out silently.
+    EXPECT_EQ(list.ScanFolder(dir / "missing"), 1u);
+    EXPECT_EQ(list.At(list.Count() - 1).problem, "没有那个文件或目录");
 }
 
 // The scan runs in a child process without privileges: the super-user reads every folder.
-TEST(JobListTest, UnreadableFolderIsPassedOver)
+TEST(JobListTest, UnreadableFolderBecomesAFailingRow)
 {
     CalvornTest::TempDir dir;
     fs::create_directories(dir / "locked");
@@ -129,8 +131,12 @@ TEST(JobListTest, UnreadableFolderIsPassedOver)
             (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
             _exit(100);
         }
-        JobList list;
-        _exit(list.ScanFolder(dir.Path()) == 1 && list.At(0).source == dir / "y.wl" ? 0 : 1);
+        JobList list(JobList::Order::AsAdded);
+        _exit(list.ScanFolder(dir.Path()) == 2 && list.At(0).source == dir / "locked" &&
+                      list.At(0).problem == "权限不够" && list.At(1).source == dir / "y.wl" &&
+                      list.At(1).problem.empty()
+                  ? 0
+                  : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -34,6 +34,7 @@ TEST(OutputGroups, RowsWhosePossibleNamesMeetShareAGroup)
         {"annotation output of a point file", {"towns.wt", "towns_ANN.wl"}, "", {{0, 1}}},
         {"suffixed name of a line file", {"x_WL.wl", "y.wp", "x.wl"}, "", {{0, 2}, {1}}},
         {"suffix of a suffix", {"x.wl", "x_WL_WL.wl", "x_WL.wp"}, "", {{0, 1, 2}}},
+        {"numbered name of a line file", {"x_WL_2.wl", "y.wl", "x.wl"}, "", {{0, 2}, {1}}},
         {"joined through a third row",
          {"p.wt", "q.wl", "p_WT.wl", "q_WT.wp", "p_WT_WT.wb"},
          "",
@@ -55,7 +56,7 @@ TEST(OutputGroups, RowsWhosePossibleNamesMeetShareAGroup)
         tables.LoadLayerMap(dir / "map.lyr");
         std::vector<Job> rows;
         for (const char* source : c.sources) {
-            rows.push_back({source, KindOfPath(source), kStatusNone});
+            rows.push_back({source, KindOfPath(source), kStatusNone, {}});
         }
         EXPECT_EQ(OutputGroups(rows, tables, "/out"), c.groups) << c.name;
     }
@@ -140,6 +141,7 @@ TEST(ParallelBatch, OutputsLogAndStoryAreThoseOfOneThread)
         const fs::path out = dir / "out";
         fs::remove_all(out);
         fs::create_directory(out);
+        fs::remove(dir / "run.log");
         Calvorn::CConvertLog::Get().SetFile(dir / "run.log");
         JobList jobs(JobList::Order::AsAdded);
         for (const fs::path& source : sources) {

@@ -55,6 +55,7 @@ TEST(JobsOption, OutputOfSeveralThreadsIsThatOfOne)
     for (const char* jobs : {"1", "3"}) {
         fs::remove_all(dir / "out");
         fs::create_directories(dir / "out");
+        fs::remove(dir / "log.txt");
         std::ostringstream output, error;
         const std::vector<std::string> args = {"-j",
                                                jobs,

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -148,52 +150,106 @@ TEST_F(ConvertArc, SourcesThatCannotBeOpened)
     }
 }
 
+// What stands in the output folder before a run: "NAME" a file of another data set, "NAME/" a
+// folder, "NAME@" a dangling link, "NAME|" a FIFO. Nothing of it may change.
+void MakeExisting(const std::filesystem::path& folder, const std::string& entry)
+{
+    const std::string name = entry.substr(0, entry.find_first_of("/@|"));
+    switch (entry.back()) {
+        case '/':
+            std::filesystem::create_directory(folder / name);
+            break;
+        case '@':
+            std::filesystem::create_symlink(folder / "elsewhere", folder / name);
+            break;
+        case '|':
+            ASSERT_EQ(mkfifo((folder / name).c_str(), 0644), 0);
+            break;
+        default:
+            WriteFile(folder / name, "earlier");
+    }
+}
+
+void ExpectUnchanged(const std::filesystem::path& folder, const std::string& entry)
+{
+    const std::string name = entry.substr(0, entry.find_first_of("/@|"));
+    const auto status = std::filesystem::symlink_status(folder / name);
+    switch (entry.back()) {
+        case '/':
+            EXPECT_TRUE(std::filesystem::is_directory(status)) << name;
+            break;
+        case '@':
+            EXPECT_TRUE(std::filesystem::is_symlink(status)) << name;
+            EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere")) << name;
+            break;
+        case '|':
+            EXPECT_EQ(status.type(), std::filesystem::file_type::fifo) << name;
+            break;
+        default:
+            EXPECT_EQ(ReadFile(folder / name), "earlier") << name;
+    }
+}
+
 TEST_F(ConvertArc, OutputNames)
 {
     struct Case {
         const char* source;
         const char* layerMap;
         std::vector<std::string> existing;
-        const char* base;  // of the new outputs
+        std::string base;  // of the new outputs
+        bool numbered;     // the log says the suffixed name was taken
     };
-    const Case cases[] = {
-        {"roads.wl", "", {}, "roads"},
-        {"roads.wl", "", {"roads.shp"}, "roads_WL"},
+    std::vector<Case> cases = {
+        {"roads.wl", "", {}, "roads", false},
         // A table converted earlier into the folder is not overwritten.
-        {"roads.wl", "", {"roads.dbf"}, "roads_WL"},
-        // The suffixed name is not tested again: an earlier run's outputs are overwritten.
-        {"roads.wl", "", {"roads.shp", "roads_WL.shp", "roads_WL.dbf"}, "roads_WL"},
-        {"my.roads.wl", "", {}, "my.roads"},
-        {"roads.wl", "roads,Roads_2010\nROADS,X\n", {}, "Roads_2010"},
-        {"roads.wl", "roads,Roads_2010\n", {"Roads_2010.shp"}, "Roads_2010_WL"},
-        {"roads.wl", "roads,\n", {}, "roads"},
-        {"道路.wl", "道路,主干道\n", {"主干道.dbf"}, "主干道_WL"},
+        {"roads.wl", "", {"roads.dbf"}, "roads_WL", false},
+        {"roads.wl", "", {"roads.shp", "roads_WL.shp", "roads_WL.dbf"}, "roads_WL_2", true},
+        {"roads.wl", "", {"roads.cpg", "roads_WL.qix", "roads_WL_2.shp.xml"}, "roads_WL_3", true},
+        {"roads.wl", "", {"roads.shx/", "roads_WL.prj@", "roads_WL_2.dbf|"}, "roads_WL_3", true},
+        {"my.roads.wl", "", {}, "my.roads", false},
+        {"roads.wl", "roads,Roads_2010\nROADS,X\n", {}, "Roads_2010", false},
+        {"roads.wl", "roads,Roads_2010\n", {"Roads_2010.shp"}, "Roads_2010_WL", false},
+        {"roads.wl", "roads,\n", {}, "roads", false},
+        {"道路.wl", "道路,主干道\n", {"主干道.dbf", "主干道_WL.sbn"}, "主干道_WL_2", true},
     };
+    // Anything under any extension of a Shapefile takes the name, whatever it is.
+    for (const char* extension :
+         {".shp", ".shx", ".prj", ".cpg", ".qix", ".sbn", ".sbx", ".shp.xml"}) {
+        cases.push_back({"roads.wl", "", {std::string("roads") + extension}, "roads_WL", false});
+    }
+    cases.push_back({"roads.wl", "", {"roads.shx@"}, "roads_WL", false});
+    cases.push_back({"roads.wl", "", {"roads.prj|"}, "roads_WL", false});
     json file = LineFile("LL");
     file["projection"] = {{"kind", 3}, {"type", 5}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.source + std::string(" ") + c.layerMap);
+        SCOPED_TRACE(c.source + std::string(" ") + c.layerMap + " " + c.base);
         Reset();
         m_tables = Calvorn::NameTables();
         MapLayers(c.layerMap);
         std::vector<std::string> expected;
-        for (const std::string& name : c.existing) {
-            WriteFile(m_out / name, "earlier");
-            expected.push_back(name);
+        for (const std::string& entry : c.existing) {
+            MakeExisting(m_out, entry);
+            expected.push_back(entry.substr(0, entry.find_first_of("/@|")));
         }
         for (const char* extension : {".dbf", ".prj", ".shp", ".shx"}) {
-            expected.push_back(c.base + std::string(extension));
+            expected.push_back(c.base + extension);
         }
         std::sort(expected.begin(), expected.end());
-        expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
-        EXPECT_EQ(m_engine.ConvertArc2Shp(Source(c.source, file.dump()), m_out, 0), 0);
+        const auto source = Source(c.source, file.dump());
+        EXPECT_EQ(m_engine.ConvertArc2Shp(source, m_out, 0), 0);
         EXPECT_EQ(OutputFiles(), expected);
-        EXPECT_EQ(ReadShp(m_out / (c.base + std::string(".shp"))).shapes.size(), 2u);
-        for (const std::string& name : c.existing) {
-            if (name.rfind(c.base, 0) != 0) {
-                EXPECT_EQ(ReadFile(m_out / name), "earlier") << name;
-            }
+        EXPECT_EQ(ReadShp(m_out / (c.base + ".shp")).shapes.size(), 2u);
+        for (const std::string& entry : c.existing) {
+            ExpectUnchanged(m_out, entry);
         }
+        const std::string numberedBase = c.base.substr(0, c.base.rfind('_'));
+        std::vector<std::string> lines = {StartLine(source)};
+        if (c.numbered) {
+            lines.push_back("------W__输出文件【" + numberedBase + ".shp】已存在，改为写入【" +
+                            c.base + ".shp】");
+        }
+        lines.push_back("------结束转换【全部正确转换(2/2)】------");
+        EXPECT_EQ(LogLines(), lines);
     }
 }
 
@@ -250,22 +306,6 @@ TEST_F(ConvertArc, OutputsThatCannotBeCreated)
                                                     "------E__无法创建输出文件【" +
                                                         (missing / "roads.shp").string() + "】"}));
     EXPECT_FALSE(std::filesystem::exists(missing));
-
-    // Some files can be made but a folder holds the next one's name: nothing of the run is
-    // left, the earlier file that forced the suffix untouched.
-    const std::pair<const char*, const char*> blocked[] = {{"roads_WL.shx", "roads_WL.shp"},
-                                                           {"roads_WL.dbf", "roads_WL.dbf"}};
-    for (const auto& [folder, reported] : blocked) {
-        SCOPED_TRACE(folder);
-        Reset();
-        WriteFile(m_out / "roads.shp", "earlier");
-        std::filesystem::create_directory(m_out / folder);
-        EXPECT_EQ(m_engine.ConvertArc2Shp(source, m_out, 0), 4);
-        EXPECT_EQ(LogLines().back(),
-                  "------E__无法创建输出文件【" + (m_out / reported).string() + "】");
-        EXPECT_EQ(OutputFiles(), (std::vector<std::string>{"roads.shp", folder}));
-        EXPECT_EQ(ReadFile(m_out / "roads.shp"), "earlier");
-    }
 }
 
 TEST_F(ConvertArc, ExceptionInRecordLoopKeepsValidOutputs)

@@ -181,6 +181,13 @@ TEST_F(ConvertDb, Names)
     EXPECT_EQ(m_engine.ConvertWB2DBF(source, m_out, 0), 0);
     EXPECT_EQ(OutputFiles(),
               (std::vector<std::string>{"parcels.dbf", "parcels.shp", "parcels_WB.dbf"}));
+    // A stale .cpg takes a name as much as a .dbf; neither is touched.
+    WriteFile(m_out / "parcels_WB_2.cpg", "UTF-8");
+    EXPECT_EQ(m_engine.ConvertWB2DBF(source, m_out, 0), 0);
+    EXPECT_EQ(ReadFile(m_out / "parcels_WB_2.cpg"), "UTF-8");
+    EXPECT_EQ(ReadDbf(m_out / "parcels_WB_3.dbf").rows.size(), 1u);
+    EXPECT_EQ(LogLines()[LogLines().size() - 2],
+              "------W__输出文件【parcels_WB.dbf】已存在，改为写入【parcels_WB_3.dbf】");
     // A line file converted next keeps clear of the table.
     const auto roads =
         Source("parcels.wl", R"({"kind": "line", "records": [{"geometry": [[[0, 0], [1, 1]]]}]})");

@@ -142,10 +142,10 @@ TEST_F(ConvertPoint, OutputNames)
         {{}, 1, "", "towns", "towns_ANN"},
         {{"towns.shp"}, 1, "", "towns_WT", "towns_ANN"},
         {{"towns.dbf"}, 0, "", "towns_WT", ""},
-        // An earlier annotation output is left alone when annotations are not split off...
+        // An earlier annotation output is left alone, and a new one numbered after it.
         {{"towns_ANN.shp", "towns_ANN.dbf"}, 0, "", "towns", ""},
-        // ...and overwritten when they are.
-        {{"towns_ANN.shp", "towns_ANN.dbf"}, 1, "", "towns", "towns_ANN"},
+        {{"towns_ANN.prj"}, 1, "", "towns", "towns_ANN_2"},
+        {{"towns.shp", "towns_WT.cpg", "towns_ANN.shx"}, 1, "", "towns_WT_2", "towns_ANN_2"},
         {{}, 1, "towns,城镇\n", "城镇", "城镇_ANN"},
     };
     for (const Case& c : cases) {
@@ -175,10 +175,23 @@ TEST_F(ConvertPoint, OutputNames)
                       ReadFile(m_out / (c.main + ".prj")));
         }
         for (const std::string& name : c.existing) {
-            if (name.rfind(c.main + ".", 0) != 0 && name.rfind(c.annotations + ".", 0) != 0) {
-                EXPECT_EQ(ReadFile(m_out / name), "earlier") << name;
+            EXPECT_EQ(ReadFile(m_out / name), "earlier") << name;
+        }
+        // The main output's line comes first; the annotation output numbers after NAME_ANN.
+        std::vector<std::string> numbered;
+        for (const std::string& line : LogLines()) {
+            if (line.find("已存在，改为写入") != std::string::npos) {
+                numbered.push_back(line);
             }
         }
+        std::vector<std::string> expectedLines;
+        for (const std::string& base : {c.main, c.annotations}) {
+            if (base.ends_with("_2")) {
+                expectedLines.push_back("------W__输出文件【" + base.substr(0, base.size() - 2) +
+                                        ".shp】已存在，改为写入【" + base + ".shp】");
+            }
+        }
+        EXPECT_EQ(numbered, expectedLines);
     }
 }
 
@@ -334,14 +347,13 @@ TEST_F(ConvertPoint, CreationFailureAndProgressOverBothOutputs)
 {
     m_options.SplitAnnotations = 1;
     const auto source = Source("towns.wt", PointFile("0101").dump());
-    // The annotation .dbf cannot be made: nothing of the run is left, the main output's
-    // files and both .prj included.
-    std::filesystem::create_directory(m_out / "towns_ANN.dbf");
-    EXPECT_EQ(m_engine.ConvertPoint2Shp(source, m_out, 0), 4);
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                              StartLine(source), "------E__无法创建输出文件【" +
-                                                     (m_out / "towns_ANN.dbf").string() + "】"}));
-    EXPECT_EQ(OutputFiles(), (std::vector<std::string>{"towns_ANN.dbf"}));
+    // The outputs cannot be made: nothing of the run is left, the .prj included.
+    EXPECT_EQ(m_engine.ConvertPoint2Shp(source, m_out / "missing", 0), 4);
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{StartLine(source),
+                                        "------E__无法创建输出文件【" +
+                                            (m_out / "missing" / "towns.shp").string() + "】"}));
+    EXPECT_TRUE(OutputFiles().empty());
 
     Reset();
     std::vector<int> positions;

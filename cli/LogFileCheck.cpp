@@ -1,0 +1,72 @@
+#include "cli/LogFileCheck.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "app/PathText.h"
+#include "convert/ConversionEngine.h"
+#include "convert/OutputNames.h"
+
+namespace Calvorn {
+
+namespace {
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view tail)
+{
+    if (text.size() < tail.size()) {
+        return false;
+    }
+    return std::equal(tail.begin(), tail.end(),
+                      text.end() - static_cast<std::ptrdiff_t>(tail.size()), [](char a, char b) {
+                          const auto lower = [](char c) {
+                              return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+                          };
+                          return lower(a) == lower(b);
+                      });
+}
+
+bool HasDataFileName(const std::filesystem::path& path)
+{
+    const std::string name = PathToUtf8(path.filename());
+    if (KindOfPath(path) != kKindNone || EndsWithIgnoringCase(name, ".mpj")) {
+        return true;
+    }
+    for (const char* extension : TakingExtensions(OutputKind::Shapefile)) {
+        if (EndsWithIgnoringCase(name, extension)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> LogFileProblem(const std::filesystem::path& log,
+                                          const std::vector<std::filesystem::path>& sources)
+{
+    if (HasDataFileName(log)) {
+        return "its name is that of a Torvex or Shapefile file";
+    }
+    struct stat info {};
+    if (::stat(log.c_str(), &info) != 0) {
+        return std::nullopt;  // a new file
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "it is a folder";
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISCHR(info.st_mode)) {
+        return "it is not a regular file";
+    }
+    for (const std::filesystem::path& source : sources) {
+        struct stat other {};
+        if (::stat(source.c_str(), &other) == 0 && other.st_dev == info.st_dev &&
+            other.st_ino == info.st_ino && S_ISREG(info.st_mode)) {
+            return "it is the source " + PathToUtf8(source);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace Calvorn
