@@ -251,6 +251,12 @@ TEST_F(ConvertArc, OutputNames)
         lines.push_back("------结束转换【全部正确转换(2/2)】------");
         EXPECT_EQ(LogLines(), lines);
     }
+    // An empty result leaves nothing, and removes nothing of what was there.
+    Reset();
+    WriteFile(m_out / "roads.prj", "earlier");
+    EXPECT_EQ(m_engine.ConvertArc2Shp(Source("roads.wl", LineFile("").dump()), m_out, 0), 10);
+    EXPECT_EQ(OutputFiles(), std::vector<std::string>{"roads.prj"});
+    EXPECT_EQ(ReadFile(m_out / "roads.prj"), "earlier");
 }
 
 TEST_F(ConvertArc, ScaleFactorAndPrj)

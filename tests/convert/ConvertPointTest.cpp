@@ -193,6 +193,21 @@ TEST_F(ConvertPoint, OutputNames)
         }
         EXPECT_EQ(numbered, expectedLines);
     }
+    // Empty results removed are this run's only: an earlier annotation output stays whole.
+    Reset();
+    m_tables = Calvorn::NameTables();
+    m_options.SplitAnnotations = 1;
+    for (const std::string& name : FilesOf("towns_ANN")) {
+        WriteFile(m_out / name, "earlier");
+    }
+    EXPECT_EQ(m_engine.ConvertPoint2Shp(Source("towns.wt", PointFile("11").dump()), m_out, 0), 0);
+    std::vector<std::string> expected = FilesOf("towns");
+    for (const std::string& name : FilesOf("towns_ANN")) {
+        EXPECT_EQ(ReadFile(m_out / name), "earlier") << name;
+        expected.push_back(name);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(OutputFiles(), expected);
 }
 
 TEST_F(ConvertPoint, StyleFields)

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -51,21 +53,15 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
     }
 }
 
-CommandResult RunCommand(const std::vector<std::string>& argv)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv)
 {
-    CommandResult result;
     if (argv.empty()) {
-        return result;
+        return;
     }
-    // Output goes through temporary files so that a chatty child cannot fill a pipe and block.
-    TempDir scratch;
-    const std::string outPath = (scratch.Path() / "out").string();
-    const std::string errPath = (scratch.Path() / "err").string();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        return result;
-    }
-    if (pid == 0) {
+    const std::string outPath = (m_scratch / "out").string();
+    const std::string errPath = (m_scratch / "err").string();
+    m_pid = fork();
+    if (m_pid == 0) {
         const int nullIn = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -83,13 +79,43 @@ CommandResult RunCommand(const std::vector<std::string>& argv)
         execvp(args[0], args.data());
         _exit(127);
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        Wait();
     }
+}
+
+void ChildProcess::Signal(int signal) const
+{
+    if (m_pid > 0) {
+        kill(m_pid, signal);
+    }
+}
+
+CommandResult ChildProcess::Wait()
+{
+    CommandResult result;
+    if (m_pid <= 0) {
+        return result;
+    }
+    int status = 0;
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_pid = -1;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.output = ReadFile(outPath);
-    result.error = ReadFile(errPath);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.output = ReadFile(m_scratch / "out");
+    result.error = ReadFile(m_scratch / "err");
     return result;
+}
+
+CommandResult RunCommand(const std::vector<std::string>& argv)
+{
+    return ChildProcess(argv).Wait();
 }
 
 std::filesystem::path SamplePath(const std::string& name)

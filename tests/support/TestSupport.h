@@ -30,11 +30,29 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 struct CommandResult {
     int status = -1;     // exit status, or -1 when the command did not run or was killed
+    int signal = 0;      // the signal that killed it
     std::string output;  // standard output
     std::string error;   // standard error
 };
 
-// Runs `argv` (no shell) with standard input closed.
+// A command (no shell) running beside the test, standard input closed, its output kept in files
+// so that a chatty child cannot fill a pipe and block.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::vector<std::string>& argv);
+    ~ChildProcess();  // kills a child still running
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    void Signal(int signal) const;
+    CommandResult Wait();
+
+private:
+    TempDir m_scratch;
+    int m_pid = -1;
+};
+
+// Runs `argv` to its end.
 CommandResult RunCommand(const std::vector<std::string>& argv);
 
 // The path of a file in samples/ or tests/data/.
