@@ -18,7 +18,9 @@ if [ ! -x "$cli" ]; then
   ls -l "$samples"
   exit 0
 fi
-rm -f "$out"/*.shp "$out"/*.shx "$out"/*.dbf "$out"/*.prj
+# The demo's own folder starts afresh: the converter itself never replaces a file, and --log
+# appends.
+rm -f "$out"/*.shp "$out"/*.shx "$out"/*.dbf "$out"/*.prj "$out/CalvornExp.log"
 "$cli" --log "$out/CalvornExp.log" -o "$out" "$samples/map.mpj" "$samples"
 echo
 echo "Outputs in $out:"
