@@ -169,10 +169,13 @@ protected:
     {
         const fs::path path = *s_files / name;
         if (name.starts_with("big") && !fs::exists(path)) {
-            if (!fs::exists(*s_files / "big.wl")) {
-                MakeLineFile(*s_files / "big.wl", kBigRecords);
+            const fs::path big = *s_files / "big.wl";
+            if (!fs::exists(big)) {
+                MakeLineFile(big, kBigRecords);
             }
-            fs::copy_file(*s_files / "big.wl", path, fs::copy_options::skip_existing);
+            if (path != big) {
+                fs::copy_file(big, path);
+            }
         }
         return path;
     }
