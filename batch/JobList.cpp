@@ -107,7 +107,9 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
         stored.resize(std::min(stored.size(), stored.find('\0')));
         const std::filesystem::path path = folder / Utf8ToPath(StoredFileName(stored));
         const FileKind kind = KindOfPath(path);
-        if (kind != kKindNone) {
+        if (kind != kKindNone && IsTooLong(path)) {
+            jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
+        } else if (kind != kKindNone) {
             jobs.push_back(Job{path, kind, kStatusNone, {}});
         }
     }

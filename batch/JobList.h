@@ -42,8 +42,9 @@ public:
 
     // Expands a project file: each item's file-name part (split at "\" and "/", whatever the
     // platform; cut at a zero byte) joined to the project's own folder, added as AddFileToList
-    // would in the project's order, all in one insertion with one status line refresh. A
-    // project that cannot be loaded adds nothing. Returns the number of rows added.
+    // would in the project's order, all in one insertion with one status line refresh (an item
+    // whose path is too long for the system becomes a row with its Job::problem). A project
+    // that cannot be loaded adds nothing. Returns the number of rows added.
     std::size_t AddProject(const std::filesystem::path& project);
 
     // Offers every file in the tree under `folder` to AddFileToList, depth first, each folder's
