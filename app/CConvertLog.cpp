@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "app/LogBlock.h"
 #include "torvex/Gbk.h"
 
 namespace Calvorn {
@@ -9,6 +10,7 @@ namespace Calvorn {
 namespace {
 
 thread_local std::string* t_heldLines = nullptr;
+thread_local LogBlock* t_copiedLines = nullptr;
 
 }  // namespace
 
@@ -26,6 +28,9 @@ void CConvertLog::Write(int level, const std::string& text, const char* /*file*/
     if (level < 2) {
         return;
     }
+    if (t_copiedLines != nullptr) {
+        t_copiedLines->Add(text);
+    }
     std::string bytes = ">";
     bytes += Torvex::Utf8ToGbk(text);
     bytes += "\r\n";
@@ -35,6 +40,11 @@ void CConvertLog::Write(int level, const std::string& text, const char* /*file*/
 void CConvertLog::HoldLinesOfThisThread(std::string* buffer)
 {
     t_heldLines = buffer;
+}
+
+void CConvertLog::CopyLinesOfThisThread(LogBlock* block)
+{
+    t_copiedLines = block;
 }
 
 void CConvertLog::WriteHeld(const std::string& bytes)
@@ -102,14 +112,17 @@ void CConvertLog::OpenLocked()
         return;
     }
     const AppLocations& locations = LocationsLocked();
-    if (!locations.ExecutableFolder().empty() &&
+    // An installed program's folder is not the user's: its log is in the user's state folder.
+    if (!locations.IsInstalled() && !locations.ExecutableFolder().empty() &&
         TryOpen(locations.ExecutableFolder() / kFileName)) {
         return;
     }
-    if (!locations.UserFolder().empty()) {
+    const std::filesystem::path& folder =
+        locations.IsInstalled() ? locations.StateFolder() : locations.UserFolder();
+    if (!folder.empty()) {
         std::error_code error;
-        std::filesystem::create_directories(locations.UserFolder(), error);
-        TryOpen(locations.UserFolder() / kFileName);
+        std::filesystem::create_directories(folder, error);
+        TryOpen(folder / kFileName);
     }
 }
 
@@ -148,6 +161,10 @@ std::filesystem::path CConvertLog::Path() const
         return *m_explicitFile;
     }
     const AppLocations& locations = LocationsLocked();
+    if (locations.IsInstalled()) {
+        return locations.StateFolder().empty() ? std::filesystem::path()
+                                               : locations.StateFolder() / kFileName;
+    }
     if (AppLocations::IsFolderWritable(locations.ExecutableFolder()) ||
         locations.UserFolder().empty()) {
         return locations.ExecutableFolder() / kFileName;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/CConvertLog.h"
-
+#include "app/LogBlock.h"
 #include "app/MessageSink.h"
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
@@ -34,15 +34,22 @@ bool IsConvertibleKind(FileKind kind)
     return kind >= kKindPoint && kind <= kKindTable;
 }
 
-// A stopped run clears the status of the rows it left, so that none of them shows the result
-// of an earlier run as if it were this one's.
-void ClearStatusOfRowsLeft(JobList& jobs, const std::vector<Job>& rows, std::size_t done)
+// A stopped run clears the result of a row it left, so that none of them shows the result of
+// an earlier run as if it were this one's.
+void ClearResult(JobList& jobs, const std::vector<Job>& rows, std::size_t row)
 {
-    for (std::size_t row = done; row < rows.size(); ++row) {
-        if (rows[row].status != kStatusNone) {
-            jobs.SetStatus(row, kStatusNone);
-        }
+    if (rows[row].status != kStatusNone || !rows[row].log.Empty()) {
+        jobs.SetResult(row, kStatusNone, kOutcomeConverted, LogBlock());
     }
+}
+
+// Converts one row, with the lines it logs copied into `log`.
+int ConvertRow(ConversionEngine& engine, const Job& job, const std::filesystem::path& outputFolder,
+               LogBlock& log)
+{
+    const LogBlockCapture capture(log);
+    return IsConvertibleKind(job.kind) ? engine.Convert(job.kind, job.source, outputFolder, 1)
+                                       : static_cast<int>(kOutcomeNoConverter);
 }
 
 }  // namespace
@@ -135,12 +142,13 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows,
         if (m_observer != nullptr) {
             m_observer->RowStarted(done, job);
         }
-        const int outcome = IsConvertibleKind(job.kind)
-                                ? engine.Convert(job.kind, job.source, outputFolder, 1)
-                                : static_cast<int>(kOutcomeNoConverter);
-        FinishRow(done, rows.size(), job, outcome, result);
+        LogBlock log;
+        const int outcome = ConvertRow(engine, job, outputFolder, log);
+        FinishRow(done, rows.size(), job, outcome, std::move(log), result);
     }
-    ClearStatusOfRowsLeft(m_jobs, rows, done);
+    for (std::size_t row = done; row < rows.size(); ++row) {
+        ClearResult(m_jobs, rows, row);
+    }
     return rows.size() - done;
 }
 
@@ -170,6 +178,7 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         int outcome = 0;
         int progress = -1;
         std::string log;  // the file's log lines, held back until they are written in row order
+        LogBlock block;   // the same lines for the observer
     };
     std::vector<RowState> states(rows.size());
     std::mutex mutex;
@@ -200,20 +209,19 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
                 if (stop) {
                     continue;
                 }
-                const Job& job = rows[row];
                 std::string log;
+                LogBlock block;
                 int outcome = kOutcomeRecordsLost;
                 try {
                     CConvertLog::HoldLinesOfThisThread(&log);
-                    outcome = IsConvertibleKind(job.kind)
-                                  ? engine.Convert(job.kind, job.source, outputFolder, 1)
-                                  : static_cast<int>(kOutcomeNoConverter);
+                    outcome = ConvertRow(engine, rows[row], outputFolder, block);
                 } catch (...) {
                     // Converters report by outcome; only memory running out gets here.
                 }
                 CConvertLog::HoldLinesOfThisThread(nullptr);
                 std::lock_guard<std::mutex> lock(mutex);
                 states[row].log = std::move(log);
+                states[row].block = std::move(block);
                 states[row].outcome = outcome;
                 states[row].phase = Phase::Done;
                 changed.notify_all();
@@ -282,24 +290,25 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         RowState& state = states[row];
         if (state.phase == Phase::Skipped) {
             ++left;
-            if (rows[row].status != kStatusNone) {
-                m_jobs.SetStatus(row, kStatusNone);
-            }
+            ClearResult(m_jobs, rows, row);
             continue;
         }
         const std::string log = std::move(state.log);
+        LogBlock block = std::move(state.block);
         const int outcome = state.outcome;
         lock.unlock();
         CConvertLog::Get().WriteHeld(log);
-        FinishRow(row, rows.size(), rows[row], outcome, result);
+        FinishRow(row, rows.size(), rows[row], outcome, std::move(block), result);
     }
     return left;
 }
 
-void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome,
+void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome, LogBlock log,
                          BatchResult& result)
 {
     job.status = StatusForOutcome(outcome);
+    job.outcome = outcome;
+    job.log = std::move(log);
     switch (job.status) {
         case kStatusConverted:
             ++result.converted;
@@ -311,11 +320,12 @@ void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int ou
             ++result.failed;
             break;
     }
-    m_jobs.SetStatus(row, job.status);
+    m_jobs.SetResult(row, job.status, outcome, job.log);
     if (m_observer != nullptr) {
         m_observer->RowFinished(row, job, outcome);
         m_observer->StatusLineChanged(StatusLineDone(row + 1, rowCount));
     }
+    job.log.Clear();  // the list keeps it; this copy of the rows need not
 }
 
 }  // namespace Calvorn

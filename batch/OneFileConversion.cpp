@@ -37,7 +37,7 @@ const char* OutcomeMessage(int outcome)
 }  // namespace
 
 int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, MessageSink& messages,
-                       const std::string& applicationName)
+                       const std::string& applicationName, int progressFlag)
 {
     if (info.m_strSourceFile.empty() || info.m_strOutputPath.empty()) {
         messages.Show(kCmdLineUsageText, "Calvorn Desktop", MessageIcon::Information);
@@ -59,7 +59,7 @@ int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, Mess
 
     const FileKind kind = KindOfPath(source);
     const int outcome = kind == kKindNone ? static_cast<int>(kOutcomeNoConverter)
-                                          : engine.Convert(kind, source, output, 0);
+                                          : engine.Convert(kind, source, output, progressFlag);
     if (!info.m_bQuiet) {
         messages.Show(OutcomeMessage(outcome), caption, MessageIcon::None);
     }

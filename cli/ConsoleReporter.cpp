@@ -1,19 +1,15 @@
 #include "cli/ConsoleReporter.h"
 
+#include "app/UserText.h"
 #include "app/PathText.h"
 #include "app/TextFormat.h"
+#include "cli/ConsoleMessages.h"
 
 namespace Calvorn {
 
-namespace {
-
-// Back to the start of the line and erase it.
-constexpr const char* kClearLine = "\r\033[K";
-
-}  // namespace
-
-ConsoleReporter::ConsoleReporter(std::ostream& out, bool quiet, bool progressDisplay)
-    : m_out(out), m_quiet(quiet), m_progressDisplay(progressDisplay && !quiet)
+ConsoleReporter::ConsoleReporter(std::ostream& out, std::ostream& err, bool quiet,
+                                 bool progressDisplay)
+    : m_out(out), m_err(err), m_quiet(quiet), m_progress(err, progressDisplay && !quiet)
 {
 }
 
@@ -24,31 +20,30 @@ void ConsoleReporter::RunStarted(std::size_t rowCount)
 
 void ConsoleReporter::RowStarted(std::size_t row, const Job& job)
 {
-    m_row = row;
-    m_position = 0;
-    m_name = PathToUtf8(job.source.filename());
-    DrawProgress();
+    m_progress.Start(Format("[%zu/%zu] ", row + 1, m_rowCount), PathToUtf8(job.source.filename()));
 }
 
 void ConsoleReporter::Progress(int position)
 {
-    m_position = position;
-    DrawProgress();
+    m_progress.Update(position);
 }
 
 void ConsoleReporter::RowFinished(std::size_t /*row*/, const Job& job, int outcome)
 {
-    if (m_quiet) {
-        return;
+    m_progress.Clear();
+    if (!m_quiet) {
+        m_out << FileLine(job, outcome) << '\n';
+        m_out.flush();
     }
-    ClearProgress();
-    m_out << FileLine(job, outcome) << '\n';
-    m_out.flush();
+    if (job.status == kStatusFailed) {
+        PrintPathProblem(m_err, PathToUtf8(job.source), FailureReason(outcome, job.log));
+        m_err.flush();
+    }
 }
 
 std::string ConsoleReporter::FileLine(const Job& job, int outcome)
 {
-    const std::string path = PathToUtf8(job.source);
+    const std::string path = EscapeForConsole(PathToUtf8(job.source));
     switch (job.status) {
         case kStatusConverted:
             return "ok\t" + path;
@@ -56,23 +51,6 @@ std::string ConsoleReporter::FileLine(const Job& job, int outcome)
             return "empty\t" + path;
         default:
             return Format("failed %d\t", outcome) + path;
-    }
-}
-
-void ConsoleReporter::DrawProgress()
-{
-    if (!m_progressDisplay) {
-        return;
-    }
-    // Only the file name: a line longer than the terminal would wrap and not be redrawn.
-    m_out << kClearLine << Format("[%zu/%zu] %3d%% ", m_row + 1, m_rowCount, m_position) << m_name;
-    m_out.flush();
-}
-
-void ConsoleReporter::ClearProgress()
-{
-    if (m_progressDisplay) {
-        m_out << kClearLine;
     }
 }
 

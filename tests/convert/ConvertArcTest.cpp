@@ -248,7 +248,8 @@ TEST_F(ConvertArc, OutputsThatCannotBeCreated)
     EXPECT_EQ(m_engine.ConvertArc2Shp(source, missing, 0), 4);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{StartLine(source),
                                                     "------E__无法创建输出文件【" +
-                                                        (missing / "roads.shp").string() + "】"}));
+                                                        (missing / "roads.shp").string() +
+                                                        "】：没有那个文件或目录"}));
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     // Some files can be made but a folder holds the next one's name: nothing of the run is
@@ -262,7 +263,7 @@ TEST_F(ConvertArc, OutputsThatCannotBeCreated)
         std::filesystem::create_directory(m_out / folder);
         EXPECT_EQ(m_engine.ConvertArc2Shp(source, m_out, 0), 4);
         EXPECT_EQ(LogLines().back(),
-                  "------E__无法创建输出文件【" + (m_out / reported).string() + "】");
+                  "------E__无法创建输出文件【" + (m_out / reported).string() + "】：是一个目录");
         EXPECT_EQ(OutputFiles(), (std::vector<std::string>{"roads.shp", folder}));
         EXPECT_EQ(ReadFile(m_out / "roads.shp"), "earlier");
     }
