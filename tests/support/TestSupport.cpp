@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 #include <fstream>
@@ -51,7 +54,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
     }
 }
 
-CommandResult RunCommand(const std::vector<std::string>& argv)
+CommandResult RunCommand(const std::vector<std::string>& argv, bool errorOnTerminal)
 {
     CommandResult result;
     if (argv.empty()) {
@@ -61,6 +64,21 @@ CommandResult RunCommand(const std::vector<std::string>& argv)
     TempDir scratch;
     const std::string outPath = (scratch.Path() / "out").string();
     const std::string errPath = (scratch.Path() / "err").string();
+    // The child's end of the terminal is opened here, so it is open from the fork until the
+    // child has ended.
+    int terminal = -1;
+    int terminalEnd = -1;
+    if (errorOnTerminal) {
+        terminal = posix_openpt(O_RDWR | O_NOCTTY);
+        if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0 ||
+            (terminalEnd = open(ptsname(terminal), O_RDWR | O_NOCTTY)) < 0) {
+            return result;
+        }
+        termios mode{};
+        tcgetattr(terminalEnd, &mode);
+        cfmakeraw(&mode);  // the bytes as written, no "\n" turned into "\r\n"
+        tcsetattr(terminalEnd, TCSANOW, &mode);
+    }
     const pid_t pid = fork();
     if (pid < 0) {
         return result;
@@ -68,7 +86,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv)
     if (pid == 0) {
         const int nullIn = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = errorOnTerminal ? terminalEnd
+                                        : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (nullIn < 0 || out < 0 || err < 0) {
             _exit(127);
         }
@@ -83,12 +102,29 @@ CommandResult RunCommand(const std::vector<std::string>& argv)
         execvp(args[0], args.data());
         _exit(127);
     }
+    if (errorOnTerminal) {
+        close(terminalEnd);
+        // Read while the child writes: a full terminal buffer would block it. The read fails
+        // (EIO) once the child and its terminal are gone.
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(terminal, buffer, sizeof(buffer));
+            if (got > 0) {
+                result.error.append(buffer, static_cast<std::size_t>(got));
+            } else if (got == 0 || errno != EINTR) {
+                break;
+            }
+        }
+        close(terminal);
+    }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.output = ReadFile(outPath);
-    result.error = ReadFile(errPath);
+    if (!errorOnTerminal) {
+        result.error = ReadFile(errPath);
+    }
     return result;
 }
 

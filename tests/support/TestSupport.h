@@ -34,8 +34,9 @@ struct CommandResult {
     std::string error;   // standard error
 };
 
-// Runs `argv` (no shell) with standard input closed.
-CommandResult RunCommand(const std::vector<std::string>& argv);
+// Runs `argv` (no shell) with standard input closed; with `errorOnTerminal` its standard
+// error is a terminal (a pseudo-terminal in raw mode, read into `error`).
+CommandResult RunCommand(const std::vector<std::string>& argv, bool errorOnTerminal = false);
 
 // The path of a file in samples/ or tests/data/.
 std::filesystem::path SamplePath(const std::string& name);
