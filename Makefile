@@ -1,15 +1,16 @@
 # Entry points. `make demo` builds and converts the samples; `make test` builds and runs every test.
 BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build demo test test-asan fuzz bench screenshots format clean
+.PHONY: deps configure build demo test test-asan fuzz bench screenshots package format clean
 
 deps:
 	./scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -19,6 +20,13 @@ demo: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+# The Debian package calvorn_<version>_<arch>.deb in $(BUILD), from the same build as the tests
+# (configured with the prefix /usr, which changes nothing that is compiled).
+package: configure
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && cpack -G DEB
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, without the
 # desktop program. The first report stops the test; leaks count as failures.
