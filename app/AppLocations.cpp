@@ -141,7 +141,7 @@ std::filesystem::path AppLocations::DefaultHomeFolder()
 #else
     const char* home = std::getenv("HOME");
     return home == nullptr || home[0] == '\0' ? std::filesystem::path()
-                                               : std::filesystem::path(home);
+                                              : std::filesystem::path(home);
 #endif
 }
 

@@ -38,7 +38,8 @@ public:
                const char* function);
 
     // Where the log goes unless SetFile names a file: CalvornExp.log beside the executable,
-    // else in the user's folder (in the state folder when installed). Closes an open log; the next line opens (empties) the file.
+    // else in the user's folder (in the state folder when installed). Closes an open log; the next
+    // line opens (empties) the file.
     void Configure(const AppLocations& locations);
 
     // Writes the log into `path` instead (the console's --log, tests). Closes an open log;

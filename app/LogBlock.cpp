@@ -74,7 +74,8 @@ std::vector<std::string> LogBlock::Lines(std::size_t maxLines) const
     const std::size_t room = std::max<std::size_t>(maxLines, 3) - 1;
     const std::size_t fromTail = (room + 1) / 2;
     const std::size_t fromHead = room - fromTail;
-    std::vector<std::string> lines(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(fromHead));
+    std::vector<std::string> lines(all.begin(),
+                                   all.begin() + static_cast<std::ptrdiff_t>(fromHead));
     lines.push_back(OmittedLinesText(m_lineCount - fromHead - fromTail));
     lines.insert(lines.end(), all.end() - static_cast<std::ptrdiff_t>(fromTail), all.end());
     return lines;

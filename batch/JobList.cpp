@@ -59,8 +59,8 @@ bool IsFolder(const std::filesystem::path& path)
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // The names in a project's folder, read once when a project item is not found as written.

@@ -1,7 +1,7 @@
 #include "cli/ConsoleProgress.h"
 
-#include "app/UserText.h"
 #include "app/TextFormat.h"
+#include "app/UserText.h"
 
 namespace Calvorn {
 

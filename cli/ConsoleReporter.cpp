@@ -1,8 +1,8 @@
 #include "cli/ConsoleReporter.h"
 
-#include "app/UserText.h"
 #include "app/PathText.h"
 #include "app/TextFormat.h"
+#include "app/UserText.h"
 #include "cli/ConsoleMessages.h"
 
 namespace Calvorn {

@@ -6,11 +6,11 @@
 
 #include "app/CCmdBatchInfo.h"
 #include "app/CConvertLog.h"
-#include "app/UserText.h"
 #include "app/LogBlock.h"
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
 #include "app/PathText.h"
+#include "app/UserText.h"
 #include "batch/BatchRun.h"
 #include "batch/ExitStatus.h"
 #include "batch/JobList.h"
@@ -138,10 +138,10 @@ bool SourcesExist(const std::vector<std::string>& sources, std::ostream& err)
         std::error_code error;
         if (!std::filesystem::exists(Utf8ToPath(source), error)) {
             all = false;
-            PrintPathProblem(err, source,
-                             SystemErrorText(error ? error
-                                                   : std::make_error_code(
-                                                         std::errc::no_such_file_or_directory)));
+            PrintPathProblem(
+                err, source,
+                SystemErrorText(
+                    error ? error : std::make_error_code(std::errc::no_such_file_or_directory)));
         }
     }
     return all;

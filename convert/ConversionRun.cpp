@@ -8,9 +8,9 @@
 #include <system_error>
 #include <utility>
 
-#include "app/UserText.h"
 #include "app/PathText.h"
 #include "app/TextFormat.h"
+#include "app/UserText.h"
 #include "convert/ConversionEngine.h"
 #include "convert/OutputError.h"
 #include "convert/OutputLimitError.h"
@@ -217,7 +217,8 @@ bool ConversionRun::CreateOutputs()
             output->RemoveCreated();
         }
         m_reader.Close();
-        std::string line = Format("------E__无法创建输出文件【%s】", PathToUtf8(failedFile).c_str());
+        std::string line =
+            Format("------E__无法创建输出文件【%s】", PathToUtf8(failedFile).c_str());
         if (cause) {
             line += "：" + SystemErrorText(cause);
         }

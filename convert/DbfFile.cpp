@@ -1,8 +1,8 @@
 #include "convert/DbfFile.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <utility>

@@ -240,8 +240,7 @@ bool CCalvornDlg::OpenInDesktop(const QUrl& url, const QString& what)
     const QString caption = QString::fromStdString(ApplicationName());
     std::error_code error;
     if (url.isLocalFile() && !std::filesystem::exists(ToPath(url.toLocalFile()), error)) {
-        m_services.ShowMessage(this,
-                               QStringLiteral("%1：找不到 %2").arg(what, url.toLocalFile()),
+        m_services.ShowMessage(this, QStringLiteral("%1：找不到 %2").arg(what, url.toLocalFile()),
                                caption, MessageIcon::Exclamation);
         return false;
     }
@@ -249,7 +248,8 @@ bool CCalvornDlg::OpenInDesktop(const QUrl& url, const QString& what)
         const QString address = url.isLocalFile() ? url.toLocalFile() : url.toString();
         m_services.ShowMessage(
             this,
-            QStringLiteral("%1：无法打开 %2\n桌面没有设置打开它的程序，请手动打开。").arg(what, address),
+            QStringLiteral("%1：无法打开 %2\n桌面没有设置打开它的程序，请手动打开。")
+                .arg(what, address),
             caption, MessageIcon::Exclamation);
         return false;
     }
@@ -366,8 +366,8 @@ void CCalvornDlg::OnViewLog()
     if (!m_model->HasLog(row)) {
         return;
     }
-    CLogDlg view(m_model->index(row, 0).data(Qt::DisplayRole).toString(),
-                 m_model->ResultText(row), m_model->LogText(row), this);
+    CLogDlg view(m_model->index(row, 0).data(Qt::DisplayRole).toString(), m_model->ResultText(row),
+                 m_model->LogText(row), this);
     m_services.ExecDialog(view);
 }
 

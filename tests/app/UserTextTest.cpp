@@ -17,8 +17,8 @@ TEST(UserTextTest, EscapeForConsoleKeepsEveryNameOnOneLine)
         {"/数据/roads.wl", "/数据/roads.wl"},
         {"a\nok\tb\\c\r", "a\\nok\\tb\\\\c\\r"},
         {std::string("\0\x1b[2J\x7f", 6), "\\x00\\x1b[2J\\x7f"},
-        {"gbk\xca\xfd.wl", "gbk\\xca\\xfd.wl"},           // GBK bytes are no UTF-8
-        {"\xe6\x95", "\\xe6\\x95"},                        // a cut sequence
+        {"gbk\xca\xfd.wl", "gbk\\xca\\xfd.wl"},                 // GBK bytes are no UTF-8
+        {"\xe6\x95", "\\xe6\\x95"},                             // a cut sequence
         {"\xc0\xaf\xed\xa0\x80", "\\xc0\\xaf\\xed\\xa0\\x80"},  // overlong, surrogate
     };
     for (const auto& [text, escaped] : cases) {

@@ -88,7 +88,8 @@ TEST_F(BatchRunTest, ConvertsEveryRowAndSummarises)
     // Each row keeps the lines its conversion logged, for the user.
     const Job failed = jobs.At(2);
     EXPECT_EQ(failed.outcome, 1);
-    EXPECT_EQ(failed.log.Lines().front(), "开始转换【" + (dir / "deleted.wl").string() + "】------");
+    EXPECT_EQ(failed.log.Lines().front(),
+              "开始转换【" + (dir / "deleted.wl").string() + "】------");
     EXPECT_EQ(failed.log.EndLine(), "------结束转换【文件打开失败】------");
     EXPECT_EQ(jobs.At(0).log.EndLine(), "------结束转换【全部正确转换(3/3)】------");
 }
@@ -103,14 +104,20 @@ TEST(FailureReasonTest, TakenFromTheTellingLine)
         std::string reason;
     } cases[] = {
         {1, {"开始转换【/a.wl】------", "------结束转换【非Torvex文件】------"}, "非Torvex文件"},
-        {2, {"------E__x", "------结束转换【文件图形记录与属性记录不匹配】------"},
+        {2,
+         {"------E__x", "------结束转换【文件图形记录与属性记录不匹配】------"},
          "文件图形记录与属性记录不匹配"},
-        {4, {"------E__无法创建输出文件【/o/a.shp】：权限不够"}, "无法创建输出文件【/o/a.shp】：权限不够"},
+        {4,
+         {"------E__无法创建输出文件【/o/a.shp】：权限不够"},
+         "无法创建输出文件【/o/a.shp】：权限不够"},
         {4,
          {"------E__输出文件【/o/a.dbf】将超过4GB上限，转换中止", "------E__later error", end4},
          "输出文件【/o/a.dbf】将超过4GB上限，转换中止"},
-        {6, {"------E__ARCGIS不支持【T】字段类型", "------E__转换中止：bad field"}, "转换中止：bad field"},
-        {4, {"------E__第【2】条记录【X】字段填入空数据", "------F__read", end4},
+        {6,
+         {"------E__ARCGIS不支持【T】字段类型", "------E__转换中止：bad field"},
+         "转换中止：bad field"},
+        {4,
+         {"------E__第【2】条记录【X】字段填入空数据", "------F__read", end4},
          "第【2】条记录【X】字段填入空数据"},
         {4, {"------F__第【2】条记录发生未知读取错误", end4}, "发生未知错误(3/5)"},
         {4, {}, "转换失败"},

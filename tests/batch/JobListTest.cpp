@@ -89,8 +89,8 @@ TEST(JobListTest, ProjectItemsJoinTheProjectsFolder)
         CalvornTest::WriteFile(dir / name, "");
     }
     Torvex::TorvexBuilder windows(Torvex::FileKind::Project);
-    for (const char* item : {"D:\\maps\\ROADS.WL", "D:\\maps\\lakes.WP", "D:\\maps\\x.wt",
-                             "D:\\maps\\GONE.WB"}) {
+    for (const char* item :
+         {"D:\\maps\\ROADS.WL", "D:\\maps\\lakes.WP", "D:\\maps\\x.wt", "D:\\maps\\GONE.WB"}) {
         windows.AddProjectItem(item);
     }
     windows.WriteTo(dir / "windows.mpj");

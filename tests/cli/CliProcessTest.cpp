@@ -75,9 +75,15 @@ TEST_F(CliProcessTest, StreamsAndExitStatuses)
         {{"/s", "@/roads.wl"}, 64, usage, ""},
         {{"$/gone.wl", "$/out"}, 66, "", "指定的Torvex文件不存在\n"},
         {{"/s", "$/gone.wl", "$/out"}, 1, "", ""},
-        {{"--no-projection", "@/roads.wl", "$/out", "third"}, 0, "恭喜你，指定文件转换成功！\n", ""},
+        {{"--no-projection", "@/roads.wl", "$/out", "third"},
+         0,
+         "恭喜你，指定文件转换成功！\n",
+         ""},
         {{"@/map.mpj", "$/out"}, 20, "", "抱歉，发生了未知的转换错误，转换失败！\n"},
-        {{"@/roads.wl", "$/b.doc"}, 4, "", convertError + "calvorn-cli: @/roads.wl: " + notADirectory},
+        {{"@/roads.wl", "$/b.doc"},
+         4,
+         "",
+         convertError + "calvorn-cli: @/roads.wl: " + notADirectory},
         {{"-j", "2", "x.wl", "$/out"},
          64,
          "",
@@ -90,7 +96,8 @@ TEST_F(CliProcessTest, StreamsAndExitStatuses)
         {{"-o", "$/out", "@/roads.wl", "$/typo_dir", "$/typo\n.mpj"},
          66,
          "",
-         "calvorn-cli: $/typo_dir: 没有那个文件或目录\ncalvorn-cli: $/typo\\n.mpj: 没有那个文件或目录\n"},
+         "calvorn-cli: $/typo_dir: 没有那个文件或目录\ncalvorn-cli: $/typo\\n.mpj: "
+         "没有那个文件或目录\n"},
         {{"-o", "$/out", "$/map.mpj", "$/empty.wl"},
          1,
          "ok\t$/roads.wl\nfailed 1\t$/gone.wl\nempty\t$/empty.wl\n  转换完成。\n"
@@ -112,7 +119,10 @@ TEST_F(CliProcessTest, StreamsAndExitStatuses)
          66,
          "",
          "calvorn-cli: nothing to convert in $/b.doc\n待转换文件集合不能为空!\n"},
-        {{"-o", "$/out", "--bogus", "@/roads.wl"}, 64, "", "calvorn-cli: unknown option: --bogus\n" + tryHelp},
+        {{"-o", "$/out", "--bogus", "@/roads.wl"},
+         64,
+         "",
+         "calvorn-cli: unknown option: --bogus\n" + tryHelp},
     };
     for (const ProcessCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
@@ -143,9 +153,7 @@ TEST_F(CliProcessTest, ProgressOnlyOnATerminal)
         std::string output;
         std::string error;  // standard error on a terminal
     } cases[] = {
-        {{"@/roads.wl", "$/out"},
-         "恭喜你，指定文件转换成功！\n",
-         progress("")},
+        {{"@/roads.wl", "$/out"}, "恭喜你，指定文件转换成功！\n", progress("")},
         {{"-o", "$/out", "@/roads.wl"},
          "ok\t@/roads.wl\n  转换完成。\n  共有1个文件被正确转换!\nlog\t$/log.txt\n",
          progress("[1/1] ")},

@@ -12,14 +12,13 @@ TEST(InstallTest, InstalledToolConvertsASample)
 {
     CalvornTest::TempDir dir;
     const fs::path prefix = dir / "usr";
-    const CalvornTest::CommandResult install =
-        CalvornTest::RunCommand({CALVORN_CMAKE, "--install", CALVORN_BINARY_DIR, "--prefix",
-                                 prefix.string()});
+    const CalvornTest::CommandResult install = CalvornTest::RunCommand(
+        {CALVORN_CMAKE, "--install", CALVORN_BINARY_DIR, "--prefix", prefix.string()});
     ASSERT_EQ(install.status, 0) << install.output << install.error;
-    for (const char* file : {"bin/calvorn-cli", "bin/torvex-make", "share/calvorn/calvorn.html",
-                             "share/man/man1/calvorn-cli.1.gz", "share/doc/calvorn/copyright",
-                             "share/doc/calvorn/changelog.gz",
-                             "share/bash-completion/completions/calvorn-cli"}) {
+    for (const char* file :
+         {"bin/calvorn-cli", "bin/torvex-make", "share/calvorn/calvorn.html",
+          "share/man/man1/calvorn-cli.1.gz", "share/doc/calvorn/copyright",
+          "share/doc/calvorn/changelog.gz", "share/bash-completion/completions/calvorn-cli"}) {
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
     }
 
@@ -38,9 +37,9 @@ TEST(InstallTest, InstalledToolConvertsASample)
     EXPECT_EQ(run({"--version"}).output, "Calvorn Desktop " CALVORN_VERSION "\n");
     const CalvornTest::CommandResult converted = run({"-o", (dir / "out").string(), sample});
     EXPECT_EQ(converted.status, 0) << converted.error;
-    EXPECT_EQ(converted.output, "ok\t" + sample + "\n  转换完成。\n  共有1个文件被正确转换!\nlog\t" +
-                                    (dir / "state" / "calvorn" / "CalvornExp.log").string() +
-                                    "\n");
+    EXPECT_EQ(converted.output, "ok\t" + sample +
+                                    "\n  转换完成。\n  共有1个文件被正确转换!\nlog\t" +
+                                    (dir / "state" / "calvorn" / "CalvornExp.log").string() + "\n");
     EXPECT_TRUE(fs::exists(dir / "out" / "roads.shp"));
     EXPECT_FALSE(fs::exists(prefix / "bin" / "CalvornExp.log"));
 }

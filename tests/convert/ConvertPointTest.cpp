@@ -338,9 +338,10 @@ TEST_F(ConvertPoint, CreationFailureAndProgressOverBothOutputs)
     // files and both .prj included.
     std::filesystem::create_directory(m_out / "towns_ANN.dbf");
     EXPECT_EQ(m_engine.ConvertPoint2Shp(source, m_out, 0), 4);
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                              StartLine(source), "------E__无法创建输出文件【" +
-                                                     (m_out / "towns_ANN.dbf").string() + "】：是一个目录"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{StartLine(source), "------E__无法创建输出文件【" +
+                                                               (m_out / "towns_ANN.dbf").string() +
+                                                               "】：是一个目录"}));
     EXPECT_EQ(OutputFiles(), (std::vector<std::string>{"towns_ANN.dbf"}));
 
     Reset();

@@ -4,11 +4,11 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -317,9 +317,9 @@ TEST_F(MainWindowTest, LogViewOfTheSelectedRow)
     auto* viewLog = Find<CHoverButton>(ControlId::kLogView);
     EXPECT_EQ(viewLog->toolTip(), "查看日志");
     EXPECT_EQ(viewLog->geometry(), QRect(478, 64, 54, 35));
-    list->selectionModel()->setCurrentIndex(window->Model().index(1, 0),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
+    list->selectionModel()->setCurrentIndex(
+        window->Model().index(1, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     EXPECT_FALSE(viewLog->isEnabled()) << "no log before the first run";
 
     Click(ControlId::kStart);
@@ -336,8 +336,8 @@ TEST_F(MainWindowTest, LogViewOfTheSelectedRow)
             }
             return dialog.findChild<QPlainTextEdit*>(id)->toPlainText();
         };
-        shown.push_back({text(ControlId::kLogFile), text(ControlId::kLogResult),
-                         text(ControlId::kLogText)});
+        shown.push_back(
+            {text(ControlId::kLogFile), text(ControlId::kLogResult), text(ControlId::kLogText)});
         return static_cast<int>(QDialog::Rejected);
     };
     viewLog->click();
@@ -346,15 +346,17 @@ TEST_F(MainWindowTest, LogViewOfTheSelectedRow)
         menuEntries << menu.actions().value(0)->text();
         return menu.actions().value(0);
     };
-    QMetaObject::invokeMethod(list, "customContextMenuRequested",
-                              Q_ARG(QPoint, list->visualRect(window->Model().index(0, 0)).center()));
+    QMetaObject::invokeMethod(
+        list, "customContextMenuRequested",
+        Q_ARG(QPoint, list->visualRect(window->Model().index(0, 0)).center()));
     EXPECT_EQ(menuEntries, QStringList{"查看日志"});
     const QString good = ToQString(dir / "good.wl");
     const QString deleted = ToQString(dir / "deleted.wl");
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].file, deleted);
     EXPECT_EQ(shown[0].result, "转换失败：文件打开失败");
-    EXPECT_EQ(shown[0].text, "开始转换【" + deleted + "】------\n------结束转换【文件打开失败】------");
+    EXPECT_EQ(shown[0].text,
+              "开始转换【" + deleted + "】------\n------结束转换【文件打开失败】------");
     EXPECT_EQ(shown[1].file, good);
     EXPECT_EQ(shown[1].result, "转换成功");
     EXPECT_TRUE(shown[1].text.endsWith("------结束转换【全部正确转换(1/1)】------"));

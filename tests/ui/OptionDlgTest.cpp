@@ -3,9 +3,9 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QStyle>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include "app/ConversionOptions.h"
