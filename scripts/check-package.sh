@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package that `make package` built: lintian finds no error, the desktop entry
-# validates, and the programs run from the unpacked package: calvorn-cli --version, and a sample
-# converted with the settings and the log in the user's folders.
+# validates, and the programs run from the unpacked package: calvorn-cli --version, and the
+# sample map it ships converted, with the log in the user's state folder.
 set -euo pipefail
 build=${1:-build}
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,7 +27,9 @@ run() {
 }
 cli="$root/pkg/usr/bin/calvorn-cli"
 run "$cli" --version
-run "$cli" -o "$root/out" "$top/$build/samples/roads.wl"
-test -s "$root/out/roads.shp"
+run "$cli" -o "$root/out" "$root/pkg/usr/share/calvorn/samples/map.mpj"
+for output in roads.shp towns.shp lakes.shp parcels.dbf; do
+  test -s "$root/out/$output"
+done
 test -s "$root/home/.local/state/calvorn/CalvornExp.log"
 echo "== the package converts"

@@ -18,7 +18,8 @@ TEST(InstallTest, InstalledToolConvertsASample)
     for (const char* file :
          {"bin/calvorn-cli", "bin/torvex-make", "share/calvorn/calvorn.html",
           "share/man/man1/calvorn-cli.1.gz", "share/doc/calvorn/copyright",
-          "share/doc/calvorn/changelog.gz", "share/bash-completion/completions/calvorn-cli"}) {
+          "share/doc/calvorn/changelog.gz", "share/bash-completion/completions/calvorn-cli",
+          "share/calvorn/samples/roads.wl"}) {
         EXPECT_TRUE(fs::is_regular_file(prefix / file)) << file;
     }
 
