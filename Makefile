@@ -33,7 +33,7 @@ package: configure
 SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 test-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCALVORN_SANITIZE=ON -DCALVORN_BUILD_UI=OFF
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCALVORN_SANITIZE=ON -DCALVORN_BUILD_UI=OFF $(CMAKE_FLAGS)
 	$(SANITIZER_ENV) cmake --build build-asan -j $(JOBS)
 	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure --no-tests=error -j $(JOBS)
 
@@ -44,7 +44,7 @@ screenshots: build
 # libFuzzer targets (reader, mapping file, INI file, command line); FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVORN_FUZZ=ON -DCALVORN_BUILD_UI=OFF
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVORN_FUZZ=ON -DCALVORN_BUILD_UI=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_targets
 	./fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 

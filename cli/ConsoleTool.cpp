@@ -189,8 +189,10 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     NameTables tables;  // the one-file conversion loads no mapping file
     ConversionEngine engine(options, tables);
-    ConsoleProgress progress(err, environment.terminal && !info.m_bQuiet);
-    if (environment.terminal && !info.m_bQuiet) {
+    const bool showProgress = environment.terminal && !info.m_bQuiet &&
+                              !info.m_strSourceFile.empty() && !info.m_strOutputPath.empty();
+    ConsoleProgress progress(err, showProgress);
+    if (showProgress) {
         progress.Start({}, PathToUtf8(Utf8ToPath(info.m_strSourceFile).filename()));
         engine.SetProgressCallback([&progress](int position) { progress.Update(position); });
     }
