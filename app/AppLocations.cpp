@@ -23,16 +23,58 @@ std::filesystem::path SettingsFileName(const std::string& baseName)
     return std::filesystem::path(baseName + ".ini");
 }
 
+// An environment variable that names an absolute folder; relative values are to be ignored,
+// as the base-directory rules say.
+std::filesystem::path AbsoluteFolderFromEnvironment(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] != '/') {
+        return {};
+    }
+    return std::filesystem::path(value);
+}
+
 }  // namespace
 
 AppLocations::AppLocations()
     : m_executableFolder(ExecutablePath().parent_path()), m_userFolder(DefaultUserFolder())
 {
+    if (IsInstalledLayout(m_executableFolder)) {
+        m_installed = true;
+        m_stateFolder = DefaultStateFolder();
+        m_homeFolder = DefaultHomeFolder();
+    }
 }
 
 AppLocations::AppLocations(std::filesystem::path executableFolder, std::filesystem::path userFolder)
     : m_executableFolder(std::move(executableFolder)), m_userFolder(std::move(userFolder))
 {
+}
+
+AppLocations AppLocations::Installed(std::filesystem::path executableFolder,
+                                     std::filesystem::path userFolder,
+                                     std::filesystem::path stateFolder,
+                                     std::filesystem::path homeFolder)
+{
+    AppLocations locations(std::move(executableFolder), std::move(userFolder));
+    locations.m_installed = true;
+    locations.m_stateFolder = std::move(stateFolder);
+    locations.m_homeFolder = std::move(homeFolder);
+    return locations;
+}
+
+bool AppLocations::IsInstalledLayout(const std::filesystem::path& executableFolder)
+{
+    std::error_code error;
+    return executableFolder.filename() == "bin" &&
+           std::filesystem::is_directory(executableFolder.parent_path() / "share" / "calvorn",
+                                         error);
+}
+
+std::filesystem::path AppLocations::DataFolder() const
+{
+    return m_installed ? m_executableFolder.parent_path() / "share" / "calvorn"
+                       : m_executableFolder;
 }
 
 std::filesystem::path AppLocations::ExecutablePath()
@@ -68,16 +110,38 @@ std::filesystem::path AppLocations::DefaultUserFolder()
     }
     return std::filesystem::path(localAppData) / L"Calvorn";
 #else
-    // Relative values of XDG_CONFIG_HOME are to be ignored, as the base-directory rules say.
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && configHome[0] == '/') {
-        return std::filesystem::path(configHome) / "calvorn";
+    const std::filesystem::path configHome = AbsoluteFolderFromEnvironment("XDG_CONFIG_HOME");
+    if (!configHome.empty()) {
+        return configHome / "calvorn";
     }
+    const std::filesystem::path home = DefaultHomeFolder();
+    return home.empty() ? home : home / ".config" / "calvorn";
+#endif
+}
+
+std::filesystem::path AppLocations::DefaultStateFolder()
+{
+#ifdef _WIN32
+    return DefaultUserFolder();
+#else
+    const std::filesystem::path stateHome = AbsoluteFolderFromEnvironment("XDG_STATE_HOME");
+    if (!stateHome.empty()) {
+        return stateHome / "calvorn";
+    }
+    const std::filesystem::path home = DefaultHomeFolder();
+    return home.empty() ? home : home / ".local" / "state" / "calvorn";
+#endif
+}
+
+std::filesystem::path AppLocations::DefaultHomeFolder()
+{
+#ifdef _WIN32
+    const wchar_t* profile = _wgetenv(L"USERPROFILE");
+    return profile == nullptr ? std::filesystem::path() : std::filesystem::path(profile);
+#else
     const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return std::filesystem::path(home) / ".config" / "calvorn";
-    }
-    return {};
+    return home == nullptr || home[0] == '\0' ? std::filesystem::path()
+                                              : std::filesystem::path(home);
 #endif
 }
 
@@ -127,7 +191,7 @@ std::filesystem::path AppLocations::SettingsReadPath(const std::string& baseName
 {
     std::error_code error;
     std::filesystem::path user = UserSettingsPath(baseName);
-    if (!user.empty() && std::filesystem::exists(user, error)) {
+    if (!user.empty() && (m_installed || std::filesystem::exists(user, error))) {
         return user;
     }
     return ExecutableSettingsPath(baseName);
@@ -137,7 +201,7 @@ std::filesystem::path AppLocations::SettingsWritePath(const std::string& baseNam
 {
     std::error_code error;
     std::filesystem::path user = UserSettingsPath(baseName);
-    if (!user.empty() && std::filesystem::exists(user, error)) {
+    if (!user.empty() && (m_installed || std::filesystem::exists(user, error))) {
         return user;
     }
     if (IsFolderWritable(m_executableFolder) || user.empty()) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "app/LogBlock.h"
 #include "torvex/Gbk.h"
 
 namespace Calvorn {
@@ -13,6 +14,7 @@ namespace Calvorn {
 namespace {
 
 thread_local std::string* t_heldLines = nullptr;
+thread_local LogBlock* t_copiedLines = nullptr;
 
 }  // namespace
 
@@ -30,6 +32,9 @@ void CConvertLog::Write(int level, const std::string& text, const char* /*file*/
     if (level < 2) {
         return;
     }
+    if (t_copiedLines != nullptr) {
+        t_copiedLines->Add(text);
+    }
     std::string bytes = ">";
     bytes += Torvex::Utf8ToGbk(text);
     bytes += "\r\n";
@@ -39,6 +44,11 @@ void CConvertLog::Write(int level, const std::string& text, const char* /*file*/
 void CConvertLog::HoldLinesOfThisThread(std::string* buffer)
 {
     t_heldLines = buffer;
+}
+
+void CConvertLog::CopyLinesOfThisThread(LogBlock* block)
+{
+    t_copiedLines = block;
 }
 
 void CConvertLog::WriteHeld(const std::string& bytes)
@@ -113,14 +123,17 @@ void CConvertLog::OpenLocked()
         return;
     }
     const AppLocations& locations = LocationsLocked();
-    if (!locations.ExecutableFolder().empty() &&
+    // An installed program's folder is not the user's: its log is in the user's state folder.
+    if (!locations.IsInstalled() && !locations.ExecutableFolder().empty() &&
         TryOpen(locations.ExecutableFolder() / kFileName, true)) {
         return;
     }
-    if (!locations.UserFolder().empty()) {
+    const std::filesystem::path& folder =
+        locations.IsInstalled() ? locations.StateFolder() : locations.UserFolder();
+    if (!folder.empty()) {
         std::error_code error;
-        std::filesystem::create_directories(locations.UserFolder(), error);
-        TryOpen(locations.UserFolder() / kFileName, true);
+        std::filesystem::create_directories(folder, error);
+        TryOpen(folder / kFileName, true);
     }
 }
 
@@ -159,6 +172,10 @@ std::filesystem::path CConvertLog::Path() const
         return *m_explicitFile;
     }
     const AppLocations& locations = LocationsLocked();
+    if (locations.IsInstalled()) {
+        return locations.StateFolder().empty() ? std::filesystem::path()
+                                               : locations.StateFolder() / kFileName;
+    }
     if (AppLocations::IsFolderWritable(locations.ExecutableFolder()) ||
         locations.UserFolder().empty()) {
         return locations.ExecutableFolder() / kFileName;

@@ -5,11 +5,12 @@
 // written at once so the file is complete up to the last line even after a crash. The default
 // log is opened, and so emptied, at the first line of a program run: a run that logs nothing
 // leaves the previous run's log alone. It lies in the executable's folder, or in the user's
-// folder for the application when the executable's folder cannot be written; a file named with
-// SetFile is appended to instead. Every line (and every held block) reaches the file in one
-// write to its end (O_APPEND), so any number of threads and processes sharing a log interleave
-// whole lines. A thread may hold its lines back (HoldLinesOfThisThread): they then reach the
-// file only when handed to WriteHeld, and are lost if the process ends before that.
+// folder for the application when the executable's folder cannot be written (an installed
+// program's log lies in the user's state folder); a file named with SetFile is appended to
+// instead. Every line (and every held block) reaches the file in one write to its end
+// (O_APPEND), so any number of threads and processes sharing a log interleave whole lines. A
+// thread may hold its lines back (HoldLinesOfThisThread): they then reach the file only when
+// handed to WriteHeld, and are lost if the process ends before that.
 #pragma once
 
 #include <filesystem>
@@ -20,6 +21,8 @@
 #include "app/AppLocations.h"
 
 namespace Calvorn {
+
+class LogBlock;
 
 class CConvertLog {
 public:
@@ -35,7 +38,8 @@ public:
                const char* function);
 
     // Where the log goes unless SetFile names a file: CalvornExp.log beside the executable,
-    // else in the user's folder. Closes an open log; the next line opens (empties) the file.
+    // else in the user's folder (in the state folder when installed). Closes an open log; the next
+    // line opens (empties) the file.
     void Configure(const AppLocations& locations);
 
     // Appends the log to `path` instead (the console's --log, tests). Closes an open log; the
@@ -54,6 +58,10 @@ public:
     static void HoldLinesOfThisThread(std::string* buffer);
     // Writes lines held by HoldLinesOfThisThread at once, flushed.
     void WriteHeld(const std::string& bytes);
+
+    // While `block` is not null, the lines this thread writes are also added to it (as UTF-8
+    // message texts), whether they reach the file at once or are held; null ends that.
+    static void CopyLinesOfThisThread(LogBlock* block);
 
     CConvertLog(const CConvertLog&) = delete;
     CConvertLog& operator=(const CConvertLog&) = delete;
@@ -75,6 +83,15 @@ private:
     int m_fd = -1;
     std::filesystem::path m_openPath;  // empty when opening failed
     bool m_openTried = false;
+};
+
+// Copies the lines this thread logs into a block while it lives: one file's story for the user.
+class LogBlockCapture {
+public:
+    explicit LogBlockCapture(LogBlock& block) { CConvertLog::CopyLinesOfThisThread(&block); }
+    ~LogBlockCapture() { CConvertLog::CopyLinesOfThisThread(nullptr); }
+    LogBlockCapture(const LogBlockCapture&) = delete;
+    LogBlockCapture& operator=(const LogBlockCapture&) = delete;
 };
 
 }  // namespace Calvorn

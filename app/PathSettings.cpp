@@ -62,9 +62,22 @@ void PathSettings::WriteTo(IniFile& ini) const
     ini.SetString(kSection, "FieldMap", PathToUtf8(FieldMap));
 }
 
+PathSettings PathSettings::Defaults(const AppLocations& locations)
+{
+    if (!locations.IsInstalled()) {
+        return Defaults(locations.ExecutableFolder());
+    }
+    PathSettings settings;
+    settings.WorkPath = locations.HomeFolder();
+    settings.LogPath = locations.StateFolder();
+    settings.LayerMap = locations.UserFolder() / "Calvorn.lyr";
+    settings.FieldMap = locations.UserFolder() / "Calvorn.fld";
+    return settings;
+}
+
 PathSettings PathSettings::Load(const AppLocations& locations, const std::string& baseName)
 {
-    PathSettings settings = Defaults(locations.ExecutableFolder());
+    PathSettings settings = Defaults(locations);
     IniFile ini;
     ini.Load(locations.SettingsReadPath(baseName));
     settings.ReadFrom(ini);

@@ -19,6 +19,10 @@ struct PathSettings {
 
     // The defaults: the executable's folder, and "Calvorn.lyr" / "Calvorn.fld" in it.
     static PathSettings Defaults(const std::filesystem::path& executableFolder);
+    // The defaults of the program `locations` describe: those above, or for an installed
+    // program the home folder as work folder, the log's folder as log folder and the mapping
+    // files in the user's folder.
+    static PathSettings Defaults(const AppLocations& locations);
 
     // Takes each key of section "Options" that is present; the others keep their values.
     void ReadFrom(const IniFile& ini);

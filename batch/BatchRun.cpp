@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/CConvertLog.h"
-
+#include "app/LogBlock.h"
 #include "app/MessageSink.h"
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
@@ -36,25 +36,25 @@ bool IsConvertibleKind(FileKind kind)
     return kind >= kKindPoint && kind <= kKindTable;
 }
 
-// The outcome of one row: a row a scan could not take fails as a file that cannot be opened,
-// without a conversion (and so without log lines of its own).
-int ConvertRow(ConversionEngine& engine, const Job& job, const std::filesystem::path& outputFolder)
+// Converts one row, with the lines it logs copied into `log`. A row a scan could not take fails
+// as a file that cannot be opened, without a conversion (and so without log lines of its own).
+int ConvertRow(ConversionEngine& engine, const Job& job, const std::filesystem::path& outputFolder,
+               LogBlock& log)
 {
     if (!job.problem.empty()) {
         return kOutcomeOpenFailed;
     }
+    const LogBlockCapture capture(log);
     return IsConvertibleKind(job.kind) ? engine.Convert(job.kind, job.source, outputFolder, 1)
                                        : static_cast<int>(kOutcomeNoConverter);
 }
 
-// A stopped run clears the status of the rows it left, so that none of them shows the result
-// of an earlier run as if it were this one's.
-void ClearStatusOfRowsLeft(JobList& jobs, const std::vector<Job>& rows, std::size_t done)
+// A stopped run clears the result of a row it left, so that none of them shows the result of
+// an earlier run as if it were this one's.
+void ClearResult(JobList& jobs, const std::vector<Job>& rows, std::size_t row)
 {
-    for (std::size_t row = done; row < rows.size(); ++row) {
-        if (rows[row].status != kStatusNone) {
-            jobs.SetStatus(row, kStatusNone);
-        }
+    if (rows[row].status != kStatusNone || !rows[row].log.Empty()) {
+        jobs.SetResult(row, kStatusNone, kOutcomeConverted, LogBlock());
     }
 }
 
@@ -151,13 +151,16 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows,
         if (m_observer != nullptr) {
             m_observer->RowStarted(done, job);
         }
-        const int outcome = ConvertRow(engine, job, outputFolder);
+        LogBlock log;
+        const int outcome = ConvertRow(engine, job, outputFolder, log);
         if (outcome == kOutcomeStopped) {
             break;  // not converted: counted with the rows left
         }
-        FinishRow(done, rows.size(), job, outcome, result);
+        FinishRow(done, rows.size(), job, outcome, std::move(log), result);
     }
-    ClearStatusOfRowsLeft(m_jobs, rows, done);
+    for (std::size_t row = done; row < rows.size(); ++row) {
+        ClearResult(m_jobs, rows, row);
+    }
     return rows.size() - done;
 }
 
@@ -187,6 +190,7 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         int outcome = 0;
         int progress = -1;
         std::string log;  // the file's log lines, held back until they are written in row order
+        LogBlock block;   // the same lines for the observer
     };
     std::vector<RowState> states(rows.size());
     std::mutex mutex;
@@ -217,18 +221,19 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
                 if (stop) {
                     continue;
                 }
-                const Job& job = rows[row];
                 std::string log;
+                LogBlock block;
                 int outcome = kOutcomeRecordsLost;
                 try {
                     CConvertLog::HoldLinesOfThisThread(&log);
-                    outcome = ConvertRow(engine, job, outputFolder);
+                    outcome = ConvertRow(engine, rows[row], outputFolder, block);
                 } catch (...) {
                     // Converters report by outcome; only memory running out gets here.
                 }
                 CConvertLog::HoldLinesOfThisThread(nullptr);
                 std::lock_guard<std::mutex> lock(mutex);
                 states[row].log = std::move(log);
+                states[row].block = std::move(block);
                 states[row].outcome = outcome;
                 states[row].phase = Phase::Done;
                 changed.notify_all();
@@ -296,26 +301,27 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         }
         RowState& state = states[row];
         const std::string log = std::move(state.log);
+        LogBlock block = std::move(state.block);
         const int outcome = state.phase == Phase::Skipped ? kOutcomeStopped : state.outcome;
         lock.unlock();
         // A file stopped by a signal still tells its story, up to the abort line.
         CConvertLog::Get().WriteHeld(log);
         if (outcome == kOutcomeStopped) {
             ++left;
-            if (rows[row].status != kStatusNone) {
-                m_jobs.SetStatus(row, kStatusNone);
-            }
+            ClearResult(m_jobs, rows, row);
             continue;
         }
-        FinishRow(row, rows.size(), rows[row], outcome, result);
+        FinishRow(row, rows.size(), rows[row], outcome, std::move(block), result);
     }
     return left;
 }
 
-void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome,
+void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome, LogBlock log,
                          BatchResult& result)
 {
     job.status = StatusForOutcome(outcome);
+    job.outcome = outcome;
+    job.log = std::move(log);
     switch (job.status) {
         case kStatusConverted:
             ++result.converted;
@@ -327,11 +333,12 @@ void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int ou
             ++result.failed;
             break;
     }
-    m_jobs.SetStatus(row, job.status);
+    m_jobs.SetResult(row, job.status, outcome, job.log);
     if (m_observer != nullptr) {
         m_observer->RowFinished(row, job, outcome);
         m_observer->StatusLineChanged(StatusLineDone(row + 1, rowCount));
     }
+    job.log.Clear();  // the list keeps it; this copy of the rows need not
 }
 
 }  // namespace Calvorn

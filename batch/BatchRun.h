@@ -9,9 +9,9 @@
 // Run checks the preconditions (rows present, output folder given, output folder exists) and
 // reports a failing one as a warning through the message sink; loads the layer and field
 // mapping files named by `settings` into the tables; converts each row from the top with the
-// converter of its kind, setting the row's status image (9 converted, 8 empty, 10 failed) and
-// telling the observer; and shows the summary ("文件转换完成"). A file that fails only marks
-// its row; the run goes on with the next.
+// converter of its kind, setting the row's result (status image 9 converted, 8 empty, 10 failed;
+// the outcome; the file's log lines, see LogBlock) and telling the observer; and shows the summary
+// ("文件转换完成"). A file that fails only marks its row; the run goes on with the next.
 //
 // Run may be called on a worker thread; RequestStop may be called from any thread while it
 // runs. The options, the tables and the job list must not be changed during a run.
@@ -81,7 +81,7 @@ private:
     std::size_t RunOnThreads(std::vector<Job>& rows, const std::filesystem::path& outputFolder,
                              BatchResult& result);
     // The bookkeeping after a row's conversion, the same for both.
-    void FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome,
+    void FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome, LogBlock log,
                    BatchResult& result);
 
     JobList& m_jobs;

@@ -19,8 +19,9 @@ public:
     virtual void RowStarted(std::size_t /*row*/, const Job& /*job*/) {}
     // Progress within the current file, 0..100; called only when the position changes.
     virtual void Progress(int /*position*/) {}
-    // Row `row` is done: `job.status` holds its new status image, `outcome` the converter's
-    // outcome (kOutcomeNoConverter for a kind no converter takes).
+    // Row `row` is done: `job.status` holds its new status image, `outcome` (also in
+    // `job.outcome`) the converter's outcome (kOutcomeNoConverter for a kind no converter
+    // takes), `job.log` the lines the file wrote to the conversion log.
     virtual void RowFinished(std::size_t /*row*/, const Job& /*job*/, int /*outcome*/) {}
     // The status line's text after each row: "转换进度：[done/n] 转换完成！".
     virtual void StatusLineChanged(const std::string& /*text*/) {}

@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
+#include "app/LogBlock.h"
 #include "convert/ConversionEngine.h"
 
 namespace Calvorn {
@@ -17,15 +19,30 @@ enum StatusImage : int {
 };
 
 struct Job {
+    Job() = default;
+    Job(std::filesystem::path path, FileKind fileKind, int statusImage = kStatusNone)
+        : source(std::move(path)), kind(fileKind), status(statusImage)
+    {
+    }
+
     std::filesystem::path source;  // the path as it was added
     FileKind kind = kKindNone;     // 2..5, also the row's image index
     int status = kStatusNone;      // a StatusImage
     // Why a folder scan could not take this path (a folder it cannot read, a path longer than
     // the system allows): such a row fails with outcome 1 without being converted.
     std::string problem;
+    // The last conversion's outcome and log lines; meaningful while `status` is set.
+    int outcome = kOutcomeConverted;
+    LogBlock log;
 };
 
 // The status image for a conversion outcome.
 StatusImage StatusForOutcome(int outcome);
+
+// Why a file failed, in one line taken from its log block: for outcomes 1 and 2 the result
+// named in the end line; otherwise the last line saying the run was stopped or an output
+// could not be created, else the last error line (without its "------E__" mark), else the
+// end line's result; "转换失败" when the block says nothing.
+std::string FailureReason(int outcome, const LogBlock& log);
 
 }  // namespace Calvorn

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "app/PathText.h"
-#include "app/SystemReason.h"
+#include "app/UserText.h"
 #include "batch/JobListObserver.h"
 #include "batch/StatusLine.h"
 #include "torvex/Torvex_Prj.h"
@@ -60,7 +60,9 @@ bool IsFolder(const std::filesystem::path& path)
 
 Job ProblemJob(const std::filesystem::path& path, const std::error_code& error)
 {
-    return Job{path, KindOfPath(path), kStatusNone, SystemReason(error)};
+    Job job(path, KindOfPath(path));
+    job.problem = SystemErrorText(error);
+    return job;
 }
 
 // Whether the system would refuse `path` for its length, whatever the file system says.
@@ -72,6 +74,52 @@ bool IsTooLong(const std::filesystem::path& path)
     return false;
 #endif
 }
+
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// The names in a project's folder, read once when a project item is not found as written.
+class FolderNames {
+public:
+    explicit FolderNames(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+
+    // `name` when a file of that name is in the folder; else its one match in another letter
+    // case (a project written on Windows, where "ROADS.WL" is roads.wl); else `name`.
+    std::filesystem::path Resolve(const std::string& name)
+    {
+        const std::filesystem::path path = m_folder / Utf8ToPath(name);
+        std::error_code error;
+        if (name.empty() || std::filesystem::exists(path, error)) {
+            return path;
+        }
+        if (!m_read) {
+            m_read = true;
+            std::filesystem::directory_iterator it(m_folder, error);
+            for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+                m_names.push_back(PathToUtf8(it->path().filename()));
+            }
+        }
+        const std::string* match = nullptr;
+        for (const std::string& candidate : m_names) {
+            if (SameIgnoringAsciiCase(candidate, name)) {
+                if (match != nullptr) {
+                    return path;  // several: none is the one meant
+                }
+                match = &candidate;
+            }
+        }
+        return match != nullptr ? m_folder / Utf8ToPath(*match) : path;
+    }
+
+private:
+    std::filesystem::path m_folder;
+    std::vector<std::string> m_names;
+    bool m_read = false;
+};
 
 }  // namespace
 
@@ -87,7 +135,7 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
     const FileKind kind = KindOfPath(path);
     std::vector<Job> jobs;
     if (kind != kKindNone) {
-        jobs.push_back(Job{path, kind, kStatusNone, {}});
+        jobs.push_back(Job(path, kind));
     }
     InsertJobs(std::move(jobs));
     return kind;
@@ -97,7 +145,7 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
 {
     Torvex::Torvex_Prj reader;
     const int count = reader.LoadProject(project);
-    const std::filesystem::path folder = project.parent_path();
+    FolderNames folder(project.parent_path());
     std::vector<Job> jobs;
     for (int i = 0; i < count; ++i) {
         std::string stored;
@@ -105,12 +153,12 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
         // A name ends at its first zero byte: the system would cut the path there when opening
         // it. An empty name leaves the folder itself, which has no kind and is dropped.
         stored.resize(std::min(stored.size(), stored.find('\0')));
-        const std::filesystem::path path = folder / Utf8ToPath(StoredFileName(stored));
+        const std::filesystem::path path = folder.Resolve(StoredFileName(stored));
         const FileKind kind = KindOfPath(path);
         if (kind != kKindNone && IsTooLong(path)) {
             jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
         } else if (kind != kKindNone) {
-            jobs.push_back(Job{path, kind, kStatusNone, {}});
+            jobs.push_back(Job(path, kind));
         }
     }
     return InsertJobs(std::move(jobs));
@@ -192,7 +240,7 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder,
         } else if (IsTooLong(path)) {
             jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
         } else {
-            jobs.push_back(Job{path, kind, kStatusNone, {}});
+            jobs.push_back(Job(path, kind));
         }
     }
 }
@@ -277,14 +325,17 @@ std::vector<Job> JobList::Rows() const
     return m_rows;
 }
 
-void JobList::SetStatus(std::size_t row, int status)
+void JobList::SetResult(std::size_t row, int status, int outcome, const LogBlock& log)
 {
     {
         std::lock_guard lock(m_mutex);
         if (row >= m_rows.size()) {
             return;
         }
-        m_rows[row].status = status;
+        Job& job = m_rows[row];
+        job.status = status;
+        job.outcome = outcome;
+        job.log = log;
     }
     if (m_observer != nullptr) {
         m_observer->RowStatusChanged(row);

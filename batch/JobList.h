@@ -42,9 +42,12 @@ public:
 
     // Expands a project file: each item's file-name part (split at "\" and "/", whatever the
     // platform; cut at a zero byte) joined to the project's own folder, added as AddFileToList
-    // would in the project's order, all in one insertion with one status line refresh (an item
-    // whose path is too long for the system becomes a row with its Job::problem). A project
-    // that cannot be loaded adds nothing. Returns the number of rows added.
+    // would in the project's order, all in one insertion with one status line refresh. When no
+    // file of that name is there, its one match in that folder that differs only in the case
+    // of ASCII letters is taken instead (several or none: the name as written, which fails
+    // when converted); an item whose path is too long for the system becomes a row with its
+    // Job::problem. A project that cannot be loaded adds nothing. Returns the number of rows
+    // added.
     std::size_t AddProject(const std::filesystem::path& project);
 
     // Offers every file in the tree under `folder` to AddFileToList, depth first, each folder's
@@ -72,8 +75,9 @@ public:
     // Every row, top first.
     std::vector<Job> Rows() const;
 
-    // Sets the status image of `row`; an index out of range is ignored.
-    void SetStatus(std::size_t row, int status);
+    // Sets what the last conversion of `row` left: its status image, outcome and log lines
+    // (kStatusNone and an empty block: not converted). An index out of range is ignored.
+    void SetResult(std::size_t row, int status, int outcome, const LogBlock& log);
 
     // The status line for the current row count: "转换进度：[0/n] 当前共有n个待转换文件！".
     std::string StatusLineText() const;

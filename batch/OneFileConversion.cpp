@@ -39,7 +39,7 @@ const char* OutcomeMessage(int outcome)
 }  // namespace
 
 int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, MessageSink& messages,
-                       const std::string& applicationName)
+                       const std::string& applicationName, int progressFlag)
 {
     if (info.m_strSourceFile.empty() || info.m_strOutputPath.empty()) {
         messages.Show(kCmdLineUsageText, "Calvorn Desktop", MessageIcon::Information);
@@ -64,7 +64,7 @@ int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, Mess
         RemoveDeadTemporaryFiles(output);
     }
     const int outcome = kind == kKindNone ? static_cast<int>(kOutcomeNoConverter)
-                                          : engine.Convert(kind, source, output, 0);
+                                          : engine.Convert(kind, source, output, progressFlag);
     // A stopped conversion has no result to tell.
     if (!info.m_bQuiet && outcome != kOutcomeStopped) {
         messages.Show(OutcomeMessage(outcome), caption, MessageIcon::None);

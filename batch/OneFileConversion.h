@@ -10,8 +10,8 @@
 // - unless quiet, the outcome: 0 "恭喜你，指定文件转换成功！", 10 "指定文件为空文件，未进行转换！",
 //   -1 (no converter for the extension) "抱歉，发生了未知的转换错误，转换失败！", any other
 //   "抱歉，发生了转换错误，转换失败！".
-// The converter is called with progress flag 0. No name tables are loaded: the engine maps
-// names only with entries already in its tables.
+// The converter is called with `progressFlag` (0 unless a front end shows progress). No name
+// tables are loaded: the engine maps names only with entries already in its tables.
 #pragma once
 
 #include <string>
@@ -45,7 +45,7 @@ inline constexpr const char* kCmdLineUsageText =
 // `applicationName` is the caption of every message but the usage text; empty means the
 // running executable's name.
 int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, MessageSink& messages,
-                       const std::string& applicationName = {});
+                       const std::string& applicationName = {}, int progressFlag = 0);
 
 // The running executable's file name without extension ("calvorn", "calvorn-cli").
 std::string ApplicationName();

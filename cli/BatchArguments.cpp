@@ -56,6 +56,30 @@ int ParseJobs(const std::string& text)
 
 }  // namespace
 
+bool BatchArguments::ApplyFlagOption(const std::string& arg, ConversionOptions& options)
+{
+    for (const FlagOption& flag : kFlagOptions) {
+        if (arg == flag.name) {
+            options.*flag.option = flag.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string BatchArguments::BatchOnlyOption(const std::string& arg)
+{
+    if (arg.rfind("-j", 0) == 0) {
+        return "-j";
+    }
+    for (const char* name : {"--jobs", "--layer-map", "--field-map"}) {
+        if (arg == name || arg.rfind(std::string(name) + "=", 0) == 0) {
+            return name;
+        }
+    }
+    return {};
+}
+
 bool BatchArguments::IsBatchMode(const std::vector<std::string>& args)
 {
     for (const std::string& arg : args) {
@@ -110,14 +134,7 @@ BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
         if (arg.rfind("--", 0) == 0) {
             const std::size_t equals = arg.find('=');
             const std::string name = arg.substr(0, equals);
-            bool known = false;
-            for (const FlagOption& flag : kFlagOptions) {
-                if (arg == flag.name) {
-                    result.options.*flag.option = flag.value;
-                    known = true;
-                }
-            }
-            if (known) {
+            if (ApplyFlagOption(arg, result.options)) {
                 continue;
             }
             const auto valued = ValuedOption(name);

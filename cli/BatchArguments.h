@@ -30,6 +30,13 @@ struct BatchArguments {
     // Whether the command line asks for batch mode: "-o" among the options.
     static bool IsBatchMode(const std::vector<std::string>& args);
     static BatchArguments Parse(const std::vector<std::string>& args);
+
+    // When `arg` is one of the long option pairs (--projection, --no-projection, ...), applies
+    // it to `options` and returns true. The one-file mode takes them too.
+    static bool ApplyFlagOption(const std::string& arg, ConversionOptions& options);
+    // The name of the option `arg` begins, in any of its forms, when that option has a meaning
+    // only in batch mode (-j, --jobs, --layer-map, --field-map); empty otherwise.
+    static std::string BatchOnlyOption(const std::string& arg);
 };
 
 }  // namespace Calvorn

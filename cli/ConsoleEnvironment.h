@@ -9,7 +9,7 @@
 namespace Calvorn {
 
 struct ConsoleEnvironment {
-    // Standard output is a terminal: show a progress display during a batch.
+    // Standard error is a terminal: show a progress line there while files convert.
     bool terminal = false;
     // Where the settings file (read only) and the default conversion log are; the running
     // executable's folders when not set.

@@ -2,19 +2,14 @@
 
 #include "app/PathText.h"
 #include "app/TextFormat.h"
+#include "app/UserText.h"
+#include "cli/ConsoleMessages.h"
 
 namespace Calvorn {
 
-namespace {
-
-// Back to the start of the line and erase it.
-constexpr const char* kClearLine = "\r\033[K";
-
-}  // namespace
-
 ConsoleReporter::ConsoleReporter(std::ostream& out, std::ostream& err, bool quiet,
                                  bool progressDisplay)
-    : m_out(out), m_err(err), m_quiet(quiet), m_progressDisplay(progressDisplay && !quiet)
+    : m_out(out), m_err(err), m_quiet(quiet), m_progress(err, progressDisplay && !quiet)
 {
 }
 
@@ -25,35 +20,32 @@ void ConsoleReporter::RunStarted(std::size_t rowCount)
 
 void ConsoleReporter::RowStarted(std::size_t row, const Job& job)
 {
-    m_row = row;
-    m_position = 0;
-    m_name = PathToUtf8(job.source.filename());
-    DrawProgress();
+    m_progress.Start(Format("[%zu/%zu] ", row + 1, m_rowCount), PathToUtf8(job.source.filename()));
 }
 
 void ConsoleReporter::Progress(int position)
 {
-    m_position = position;
-    DrawProgress();
+    m_progress.Update(position);
 }
 
 void ConsoleReporter::RowFinished(std::size_t /*row*/, const Job& job, int outcome)
 {
-    ClearProgress();
-    if (!job.problem.empty()) {
-        m_err << "calvorn-cli: " << PathToUtf8(job.source) << ": " << job.problem << '\n';
+    m_progress.Clear();
+    if (!m_quiet) {
+        m_out << FileLine(job, outcome) << '\n';
+        m_out.flush();
+    }
+    if (job.status == kStatusFailed) {
+        // A row a scan could not take has no log block: its reason came with it.
+        PrintPathProblem(m_err, PathToUtf8(job.source),
+                         job.problem.empty() ? FailureReason(outcome, job.log) : job.problem);
         m_err.flush();
     }
-    if (m_quiet) {
-        return;
-    }
-    m_out << FileLine(job, outcome) << '\n';
-    m_out.flush();
 }
 
 std::string ConsoleReporter::FileLine(const Job& job, int outcome)
 {
-    const std::string path = PathToUtf8(job.source);
+    const std::string path = EscapeForConsole(PathToUtf8(job.source));
     switch (job.status) {
         case kStatusConverted:
             return "ok\t" + path;
@@ -61,23 +53,6 @@ std::string ConsoleReporter::FileLine(const Job& job, int outcome)
             return "empty\t" + path;
         default:
             return Format("failed %d\t", outcome) + path;
-    }
-}
-
-void ConsoleReporter::DrawProgress()
-{
-    if (!m_progressDisplay) {
-        return;
-    }
-    // Only the file name: a line longer than the terminal would wrap and not be redrawn.
-    m_out << kClearLine << Format("[%zu/%zu] %3d%% ", m_row + 1, m_rowCount, m_position) << m_name;
-    m_out.flush();
-}
-
-void ConsoleReporter::ClearProgress()
-{
-    if (m_progressDisplay) {
-        m_out << kClearLine;
     }
 }
 

@@ -1,7 +1,8 @@
-// Shows a batch run on the console: one line per file as it ends ("ok\tPATH", "empty\tPATH",
-// "failed N\tPATH"), before a failed row that a scan could not take the line
-// "calvorn-cli: PATH: REASON" on standard error, and on a terminal a progress line that is
-// redrawn in place and cleared before each of those lines.
+// Shows a batch run on the console: one line per file on standard output as it ends
+// ("ok\tPATH", "empty\tPATH", "failed N\tPATH", the path escaped), for a failed file its
+// reason on standard error ("calvorn-cli: PATH: REASON", from the file's log block, or why a
+// scan could not take it), and on a terminal a progress line on standard error, cleared before
+// each of those lines.
 #pragma once
 
 #include <cstddef>
@@ -9,13 +10,14 @@
 #include <string>
 
 #include "batch/BatchRunObserver.h"
+#include "cli/ConsoleProgress.h"
 
 namespace Calvorn {
 
 class ConsoleReporter : public BatchRunObserver {
 public:
-    // `quiet` prints nothing on `out`; `progressDisplay` draws the progress line (terminals
-    // only).
+    // `quiet` prints nothing on standard output and no progress; `progressDisplay` draws the
+    // progress line (standard error is a terminal).
     ConsoleReporter(std::ostream& out, std::ostream& err, bool quiet, bool progressDisplay);
 
     void RunStarted(std::size_t rowCount) override;
@@ -23,21 +25,15 @@ public:
     void Progress(int position) override;
     void RowFinished(std::size_t row, const Job& job, int outcome) override;
 
-    // The line printed when a file ends.
+    // The line printed on standard output when a file ends.
     static std::string FileLine(const Job& job, int outcome);
 
 private:
-    void DrawProgress();
-    void ClearProgress();
-
     std::ostream& m_out;
     std::ostream& m_err;
     const bool m_quiet;
-    const bool m_progressDisplay;
+    ConsoleProgress m_progress;
     std::size_t m_rowCount = 0;
-    std::size_t m_row = 0;
-    int m_position = 0;
-    std::string m_name;
 };
 
 }  // namespace Calvorn

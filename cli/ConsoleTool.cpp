@@ -6,15 +6,19 @@
 
 #include "app/CCmdBatchInfo.h"
 #include "app/CConvertLog.h"
+#include "app/LogBlock.h"
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
 #include "app/PathText.h"
+#include "app/UserText.h"
 #include "batch/BatchRun.h"
 #include "batch/ExitStatus.h"
 #include "batch/JobList.h"
 #include "batch/OneFileConversion.h"
 #include "cli/BatchArguments.h"
 #include "cli/CollectedMessages.h"
+#include "cli/ConsoleMessages.h"
+#include "cli/ConsoleProgress.h"
 #include "cli/ConsoleReporter.h"
 #include "cli/LogFileCheck.h"
 #include "convert/ConversionEngine.h"
@@ -23,7 +27,7 @@ namespace Calvorn {
 
 namespace {
 
-constexpr const char* kToolName = "calvorn-cli";
+constexpr const char* kHelpHint = "运行 calvorn-cli --help 查看全部选项";
 
 constexpr const char* kHelpText = R"(Usage:
   calvorn-cli [/s] [/n] [/p] [/c] [/e] [--log FILE] TORVEXFILE OUTPUTPATH
@@ -40,19 +44,25 @@ the folder OUTPUTPATH. Switches start with "/" or "-" and are case-sensitive:
   /p   write a .prj file and rescale by the projection's scale (the default)
   /c   write the display style as attributes
   /e   delete the outputs of a file without records (the default)
-Other switches and further plain arguments are ignored. The name-mapping files are
-not loaded. The usage text goes to standard output, a missing file or folder is
+The long options of batch mode that set these (--projection, --no-projection and
+the others) work here too; -j, --jobs, --layer-map and --field-map need -o. Other
+switches and further plain arguments are ignored. The name-mapping files are not
+loaded. The usage text goes to standard output, a missing file or folder is
 reported on standard error, the outcome message on standard output when the file
-was converted or empty and on standard error otherwise.
+was converted or empty and on standard error otherwise, followed for a failed file
+by "calvorn-cli: PATH: REASON" (the reason from the conversion log).
 Exit status: the conversion outcome: 0 converted, 1 the source cannot be opened,
 2 graphic and attribute record counts differ, 4 records lost, 6 error while
 defining the fields, 10 the file is empty; 20 no converter for the extension;
-64 usage text shown; 66 the source file or the output folder does not exist.
+64 usage text shown or an option not understood; 66 the source file or the output
+folder does not exist.
 
 Batch mode (-o given): converts every SOURCE into OUTDIR. A SOURCE is a Torvex
 file, a project file (.mpj, expanded into its items, each taken from the project's
-own folder) or a folder (scanned with its subfolders; projects in it are not
-expanded). Files are converted in the order given: sources in argument order, a
+own folder, where a name in another letter case is found too) or a folder (scanned
+with its subfolders; projects in it are not expanded). Every SOURCE must exist:
+"calvorn-cli: PATH: 没有那个文件或目录" for each one that does not, and nothing is
+converted. Files are converted in the order given: sources in argument order, a
 project's items in their stored order, a folder's entries in byte order of their
 names, depth first. The same file given twice is converted twice (the second time
 under a suffixed name).
@@ -86,25 +96,31 @@ Output: one line per file as it ends, a tab before the path:
   empty<TAB>PATH      no record (not a failure)
   failed N<TAB>PATH   failed with outcome N (see one-file mode)
 then the summary and "log<TAB>PATH" with the conversion log's full path (empty
-when no log could be written). On a terminal a progress line is shown as well.
-Problems with the arguments and the run are reported on standard error.
+when no log could be written); nothing else goes to standard output. For each
+failed file standard error gets "calvorn-cli: PATH: REASON". Problems with the
+arguments and the run are reported on standard error too.
 Exit status: 0 no file failed, 1 at least one file failed, 64 the arguments were
-not understood, 66 nothing to convert, no output folder given, or the output folder
-does not exist.
+not understood, 66 a SOURCE does not exist, nothing to convert, no output folder
+given, or the output folder does not exist.
 
 Both modes:
   --log FILE    append the conversion log to FILE instead of writing
                 CalvornExp.log beside the executable (or in ~/.config/calvorn when
-                that folder cannot be written), which each run empties first;
-                FILE must not be a source, a folder, a FIFO or a socket, nor be
-                named like a Torvex or Shapefile file (exit 64)
-  SIGINT, SIGTERM or SIGHUP stop at once: the files in progress leave no output,
-  the files done keep theirs, the summary counts the rest as not converted; exit
-  130, 143 or 129. A second signal ends the program at once. Outputs are written
-  under temporary names and moved into place when complete, so no file under a
-  Shapefile name is ever partial.
+                that folder cannot be written; for an installed program in
+                ~/.local/state/calvorn), which each run empties first; FILE must
+                not be a source, a folder, a FIFO or a socket, nor be named like a
+                Torvex or Shapefile file (exit 64)
   --help        this text
   --version     the version
+SIGINT, SIGTERM or SIGHUP stop at once: the files in progress leave no output,
+the files done keep theirs, the summary counts the rest as not converted; exit
+130, 143 or 129. A second signal ends the program at once. Outputs are written
+under temporary names and moved into place when complete, so no file under a
+Shapefile name is ever partial.
+When standard error is a terminal and /s is not given, a progress line is shown
+there. Every path printed is escaped so that it stays on its line: "\\" for a
+backslash, "\n", "\t", "\r", and "\xHH" for other control bytes and for bytes
+that are not UTF-8.
 )";
 
 int UsageError(std::ostream& err, const std::string& problem);
@@ -121,16 +137,11 @@ std::optional<int> ConfigureLog(const std::optional<std::string>& logFile,
         return std::nullopt;
     }
     if (const auto problem = LogFileProblem(Utf8ToPath(*logFile), sources)) {
-        return UsageError(err, "cannot append the log to " + *logFile + ": " + *problem);
+        return UsageError(
+            err, "cannot append the log to " + EscapeForConsole(*logFile) + ": " + *problem);
     }
     CConvertLog::Get().SetFile(Utf8ToPath(*logFile));
     return std::nullopt;
-}
-
-bool SomethingExists(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::exists(Utf8ToPath(path), error);
 }
 
 int UsageError(std::ostream& err, const std::string& problem)
@@ -139,38 +150,89 @@ int UsageError(std::ostream& err, const std::string& problem)
     return kExitUsage;
 }
 
-int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               const AppLocations& locations)
+// Reports each source that does not exist; true when all of them do.
+bool SourcesExist(const std::vector<std::string>& sources, std::ostream& err)
 {
+    bool all = true;
+    for (const std::string& source : sources) {
+        std::error_code error;
+        if (!std::filesystem::exists(Utf8ToPath(source), error)) {
+            all = false;
+            PrintPathProblem(
+                err, source,
+                SystemErrorText(
+                    error ? error : std::make_error_code(std::errc::no_such_file_or_directory)));
+        }
+    }
+    return all;
+}
+
+// A mapping file named on the command line that is not there is used as absent, and said so.
+void NoteMissingMap(const std::optional<std::string>& file, const char* what, std::ostream& err)
+{
+    std::error_code error;
+    if (file && !std::filesystem::exists(Utf8ToPath(*file), error)) {
+        err << kToolName << ": " << what << " not found, not used: " << EscapeForConsole(*file)
+            << '\n';
+    }
+}
+
+int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const ConsoleEnvironment& environment, const AppLocations& locations)
+{
+    if (args.empty()) {
+        out << kCmdLineUsageText << '\n' << kHelpHint << '\n';
+        return kExitUsage;
+    }
+    // Options apply from left to right, the long ones and the switches alike.
+    ConversionOptions options;
+    CCmdBatchInfo info(options);
     std::optional<std::string> logFile;
-    std::vector<std::string> rest;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--log") {
+        const std::string& arg = args[i];
+        if (arg == "--log") {
             if (i + 1 == args.size()) {
                 return UsageError(err, "option --log needs a file");
             }
             logFile = args[++i];
-        } else if (args[i].rfind("--log=", 0) == 0) {
-            logFile = args[i].substr(6);
-        } else {
-            rest.push_back(args[i]);
+        } else if (arg.rfind("--log=", 0) == 0) {
+            logFile = arg.substr(6);
+        } else if (const std::string batchOnly = BatchArguments::BatchOnlyOption(arg);
+                   !batchOnly.empty()) {
+            return UsageError(err, "option " + batchOnly + " needs -o OUTDIR (batch mode)");
+        } else if (!BatchArguments::ApplyFlagOption(arg, options)) {
+            const bool isSwitch = CCmdBatchInfo::IsSwitchArgument(arg);
+            info.ParseParam(isSwitch ? arg.substr(1) : arg, isSwitch, i + 1 == args.size());
         }
     }
-    ConversionOptions options;
-    CCmdBatchInfo info(options);
-    info.ParseCommandLine(rest);
     if (const auto refused =
             ConfigureLog(logFile, locations, {Utf8ToPath(info.m_strSourceFile)}, err)) {
         return *refused;
     }
     NameTables tables;  // the one-file conversion loads no mapping file
     ConversionEngine engine(options, tables);
+    const bool showProgress = environment.terminal && !info.m_bQuiet &&
+                              !info.m_strSourceFile.empty() && !info.m_strOutputPath.empty();
+    ConsoleProgress progress(err, showProgress);
+    if (showProgress) {
+        progress.Start({}, PathToUtf8(Utf8ToPath(info.m_strSourceFile).filename()));
+        engine.SetProgressCallback([&progress](int position) { progress.Update(position); });
+    }
     CollectedMessages messages;
-    const int result = ConvertFromCmdLine(info, engine, messages, ApplicationName());
+    LogBlock log;
+    int result = 0;
+    {
+        const LogBlockCapture capture(log);
+        result = ConvertFromCmdLine(info, engine, messages, ApplicationName(), 1);
+    }
+    progress.Clear();
 
     const bool good =
         result == kCmdLineUsageShown || result == kOutcomeConverted || result == kOutcomeEmpty;
     (good ? out : err) << messages.Text();
+    if (result > 0 && result != kOutcomeEmpty && !info.m_bQuiet) {
+        PrintPathProblem(err, info.m_strSourceFile, FailureReason(result, log));
+    }
     return OneFileExitStatus(result);
 }
 
@@ -181,27 +243,27 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!arguments.error.empty()) {
         return UsageError(err, arguments.error);
     }
+    // Nothing is converted, and the log is left alone, while a source is missing.
+    if (!SourcesExist(arguments.sources, err)) {
+        return kExitNoInput;
+    }
 
     PathSettings settings = PathSettings::Load(locations);
     if (arguments.layerMap) {
         settings.LayerMap = Utf8ToPath(*arguments.layerMap);
-        if (!SomethingExists(*arguments.layerMap)) {
-            err << kToolName << ": layer map not found, not used: " << *arguments.layerMap << '\n';
-        }
     }
     if (arguments.fieldMap) {
         settings.FieldMap = Utf8ToPath(*arguments.fieldMap);
-        if (!SomethingExists(*arguments.fieldMap)) {
-            err << kToolName << ": field map not found, not used: " << *arguments.fieldMap << '\n';
-        }
     }
+    NoteMissingMap(arguments.layerMap, "layer map", err);
+    NoteMissingMap(arguments.fieldMap, "field map", err);
 
     JobList jobs(JobList::Order::AsAdded);
     std::vector<std::filesystem::path> read;
     for (const std::string& source : arguments.sources) {
         read.push_back(Utf8ToPath(source));
         if (jobs.AddPath(read.back()) == 0) {
-            err << kToolName << ": nothing to convert in " << source << '\n';
+            err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
         }
     }
     for (const Job& job : jobs.Rows()) {
@@ -228,7 +290,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const std::filesystem::path log = CConvertLog::Get().Path();
         const std::filesystem::path shown =
             log.empty() ? log : std::filesystem::absolute(log, error);
-        out << "log\t" << PathToUtf8(error ? log : shown) << '\n';
+        out << "log\t" << EscapeForConsole(PathToUtf8(error ? log : shown)) << '\n';
     }
     if (result.stopSignal != 0) {
         return kExitSignalBase + result.stopSignal;
@@ -272,7 +334,7 @@ int RunConsoleTool(const std::vector<std::string>& args, std::ostream& out, std:
     const AppLocations locations = environment.locations.value_or(AppLocations());
     const int status = BatchArguments::IsBatchMode(args)
                            ? RunBatch(args, out, err, environment, locations)
-                           : RunOneFile(args, out, err, locations);
+                           : RunOneFile(args, out, err, environment, locations);
     out.flush();
     err.flush();
     return status;

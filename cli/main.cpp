@@ -25,7 +25,7 @@ int wmain(int argc, wchar_t** argv)
     SetConsoleOutputCP(CP_UTF8);
     Calvorn::InstallStopSignalHandlers();
     Calvorn::ConsoleEnvironment environment;
-    environment.terminal = _isatty(_fileno(stdout)) != 0;
+    environment.terminal = _isatty(_fileno(stderr)) != 0;
     return Calvorn::RunConsoleTool(args, std::cout, std::cerr, environment);
 }
 #else
@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     Calvorn::InstallStopSignalHandlers();
     Calvorn::ConsoleEnvironment environment;
-    environment.terminal = isatty(STDOUT_FILENO) == 1;
+    environment.terminal = isatty(STDERR_FILENO) == 1;
     return Calvorn::RunConsoleTool(args, std::cout, std::cerr, environment);
 }
 #endif

@@ -10,7 +10,9 @@
 
 #include "app/PathText.h"
 #include "app/TextFormat.h"
+#include "app/UserText.h"
 #include "convert/ConversionEngine.h"
+#include "convert/OutputError.h"
 #include "convert/OutputLimitError.h"
 #include "convert/SourceChangedError.h"
 #include "convert/StopSignal.h"
@@ -227,11 +229,23 @@ bool ConversionRun::CreateOutputs()
         }
         return true;
     } catch (...) {
+        std::error_code cause;
+        try {
+            throw;
+        } catch (const OutputError& e) {
+            cause = e.Cause();
+        } catch (...) {
+        }
         for (const auto& output : m_outputs) {
             output->Discard();
         }
         m_reader.Close();
-        m_log.Write(Format("------E__无法创建输出文件【%s】", PathToUtf8(failedFile).c_str()));
+        std::string line =
+            Format("------E__无法创建输出文件【%s】", PathToUtf8(failedFile).c_str());
+        if (cause) {
+            line += "：" + SystemErrorText(cause);
+        }
+        m_log.Write(line);
         m_outcome = kOutcomeRecordsLost;
         return false;
     }

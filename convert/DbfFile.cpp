@@ -1,6 +1,7 @@
 #include "convert/DbfFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -97,8 +98,10 @@ void DbfFile::Create(const std::filesystem::path& dbfPath, LargeFileNotice notic
     // values correctly without a .cpg.
     m_handle = DBFCreateLL(ShapelibPath(dbfPath).c_str(), "LDID/77", &hooks);
     if (m_handle == nullptr) {
+        // The system's reason, taken before anything else can change errno.
+        const std::error_code cause(errno, std::generic_category());
         RemoveIfTouched(dbfPath, before);
-        throw OutputError(WithShapelibMessages("cannot create " + dbfPath.string()));
+        throw OutputError(WithShapelibMessages("cannot create " + dbfPath.string()), cause);
     }
     m_path = dbfPath;
     m_names.clear();

@@ -33,11 +33,11 @@ bool IsBaseNameTaken(const std::filesystem::path& base, OutputKind kind)
     for (const char* extension : TakingExtensions(kind)) {
         std::filesystem::path path = base;
         path += extension;
+        // A name that cannot be looked at (a folder that cannot be searched, one that is a file)
+        // counts as free: creating the output there fails and tells why, and the moves into
+        // place never replace anything anyway.
         std::error_code error;
-        const auto status = std::filesystem::symlink_status(path, error);
-        // A name that cannot be looked at is not free either.
-        if (std::filesystem::exists(status) ||
-            (error && error != std::errc::no_such_file_or_directory)) {
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
             return true;
         }
     }

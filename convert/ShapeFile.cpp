@@ -1,5 +1,6 @@
 #include "convert/ShapeFile.h"
 
+#include <cerrno>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -90,9 +91,11 @@ void ShapeFile::Create(const std::filesystem::path& shpPath, int shapeType, Larg
     SAHooks hooks = ShapelibHooks();
     m_handle = SHPCreateLL(ShapelibPath(shpPath).c_str(), shapeType, &hooks);
     if (m_handle == nullptr) {
+        // The system's reason, taken before anything else can change errno.
+        const std::error_code cause(errno, std::generic_category());
         RemoveIfTouched(shpPath, shpBefore);
         RemoveIfTouched(shxPath, shxBefore);
-        throw OutputError(WithShapelibMessages("cannot create " + shpPath.string()));
+        throw OutputError(WithShapelibMessages("cannot create " + shpPath.string()), cause);
     }
     m_path = shpPath;
     m_plain = GetShapelibIoMode() == ShapelibIoMode::Plain;

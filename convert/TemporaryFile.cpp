@@ -105,8 +105,10 @@ TemporaryFile::TemporaryFile(const std::filesystem::path& finalPath)
             if (errno == EEXIST) {
                 continue;
             }
-            throw OutputError("cannot create " + PathToUtf8(finalPath) + ": " +
-                              SystemMessage(errno));
+            const int error = errno;
+            throw OutputError(
+                "cannot create " + PathToUtf8(finalPath) + ": " + SystemMessage(error),
+                std::error_code(error, std::generic_category()));
         }
         // A cleaner may have taken the new file for a dead one between open and lock.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !StillNames(path, fd)) {
@@ -148,7 +150,9 @@ void TemporaryFile::WriteAll(std::string_view bytes)
         done += ok ? static_cast<std::size_t>(written) : 0;
     }
     if (!ok) {
-        throw OutputError("cannot write " + PathToUtf8(m_path) + ": " + SystemMessage(errno));
+        const int error = errno;
+        throw OutputError("cannot write " + PathToUtf8(m_path) + ": " + SystemMessage(error),
+                          std::error_code(error, std::generic_category()));
     }
 }
 
@@ -160,7 +164,8 @@ bool TemporaryFile::MoveTo(const std::filesystem::path& finalPath)
     }
     if (error != 0) {
         throw OutputError("cannot move " + PathToUtf8(m_path) + " to " + PathToUtf8(finalPath) +
-                          ": " + SystemMessage(error));
+                              ": " + SystemMessage(error),
+                          std::error_code(error, std::generic_category()));
     }
     m_moved = finalPath;
     return true;

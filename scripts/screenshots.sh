@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of the desktop program for the documentation, at 1× and 2×: the main window after
-# converting the sample map, the summary of that run, the settings dialog and the about box.
+# converting the sample map (and one damaged file), the summary of that run, the log view of
+# the damaged file, the settings dialog and the about box.
 # Runs the program in its screenshot mode on a virtual X server (xvfb-run) and writes
-# docs/screenshots/{main,summary,settings,about}{,@2x}.png.
+# docs/screenshots/{main,summary,log,settings,about}{,@2x}.png.
 set -euo pipefail
 build=${1:-build}
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +25,8 @@ trap 'rm -rf "$demo"' EXIT
 mkdir -p "$demo/地图数据" "$demo/输出" "$demo/config/calvorn" "$demo/runtime"
 chmod 700 "$demo/runtime"
 cp "$samples"/*.wt "$samples"/*.wl "$samples"/*.wp "$samples"/*.wb "$demo/地图数据/"
+# A file cut short in a copy: the row that fails, and the log view that tells why.
+head -c 200 "$samples/roads.wl" > "$demo/地图数据/旧道路.wl"
 printf 'roads,道路\n' > "$demo/地图数据/Calvorn.lyr"
 printf 'NAME,名称\n' > "$demo/地图数据/Calvorn.fld"
 cat > "$demo/config/calvorn/calvorn.ini" <<INI

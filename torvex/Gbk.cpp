@@ -52,6 +52,29 @@ bool IsAscii(std::string_view text)
     return true;
 }
 
+// Runs `cd` over `input`, appending to `output`. Stops at the first byte the converter
+// refuses and returns how many input bytes were consumed.
+std::size_t ConvertRun(iconv_t cd, std::string_view input, std::string& output)
+{
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+        const std::size_t used = output.size();
+        output.resize(used + inLeft * 2 + 16);
+        char* out = output.data() + used;
+        std::size_t outLeft = output.size() - used;
+        const std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
+        output.resize(output.size() - outLeft);
+        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            break;
+        }
+    }
+    return input.size() - inLeft;
+}
+
+}  // namespace
+
 // Length of the well-formed UTF-8 sequence at the start of `text`, or 0 (overlong forms,
 // surrogates and code points above U+10FFFF are not well-formed).
 std::size_t Utf8SequenceLength(std::string_view text)
@@ -87,29 +110,6 @@ std::size_t Utf8SequenceLength(std::string_view text)
     }
     return length;
 }
-
-// Runs `cd` over `input`, appending to `output`. Stops at the first byte the converter
-// refuses and returns how many input bytes were consumed.
-std::size_t ConvertRun(iconv_t cd, std::string_view input, std::string& output)
-{
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    while (inLeft > 0) {
-        const std::size_t used = output.size();
-        output.resize(used + inLeft * 2 + 16);
-        char* out = output.data() + used;
-        std::size_t outLeft = output.size() - used;
-        const std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
-        output.resize(output.size() - outLeft);
-        if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            break;
-        }
-    }
-    return input.size() - inLeft;
-}
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view text)
 {

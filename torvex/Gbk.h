@@ -2,6 +2,7 @@
 // The program uses the same conversion at its other GBK edges (.dbf bytes, the log file).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,8 @@ std::string GbkToUtf8(std::string_view gbk, bool* lossless = nullptr);
 
 // True when `text` is valid UTF-8.
 bool IsValidUtf8(std::string_view text);
+
+// Length of the well-formed UTF-8 sequence at the start of `text` (not empty), or 0.
+std::size_t Utf8SequenceLength(std::string_view text);
 
 }  // namespace Torvex

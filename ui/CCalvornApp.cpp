@@ -27,7 +27,7 @@ int CCalvornApp::InitInstance(const std::vector<std::string>& args)
     info.ParseCommandLine(args);
     CConvertLog::Get().Configure(m_locations);
 
-    m_settings = PathSettings::Defaults(m_locations.ExecutableFolder());
+    m_settings = PathSettings::Defaults(m_locations);
     if (!info.m_strSourceFile.empty() || !info.m_strOutputPath.empty()) {
         // A file named on the command line is converted without the window; a lone argument
         // gets the usage text.
@@ -39,7 +39,7 @@ int CCalvornApp::InitInstance(const std::vector<std::string>& args)
     int result = QDialog::Rejected;
     {
         CCalvornDlg dialog(m_options, m_settings, m_services);
-        dialog.SetHelpFile(m_locations.ExecutableFolder() / kHelpFileName);
+        dialog.SetHelpFile(m_locations.DataFolder() / kHelpFileName);
         dialog.SetHomePage(m_homePage);
         result = m_services.ExecDialog(dialog);
     }

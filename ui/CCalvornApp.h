@@ -20,7 +20,7 @@ class UiServices;
 
 class CCalvornApp {
 public:
-    // The help page beside the executable.
+    // The help page, beside the executable or in an installed program's data folder.
 #ifdef _WIN32
     static constexpr const char* kHelpFileName = "calvorn.chm";
 #else
@@ -28,7 +28,7 @@ public:
 #endif
 
     // A QApplication must exist. `locations` says where the settings, the log and the help
-    // page are; the default is the running executable's folder and the user's folder.
+    // page are; the default is the running executable's (see AppLocations).
     explicit CCalvornApp(UiServices& services, AppLocations locations = AppLocations());
 
     // The product home page; the build's own unless set. Empty: no link, nothing opened.

@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <system_error>
 
+#include "app/CConvertLog.h"
 #include "app/PathSettings.h"
 #include "batch/BatchRun.h"
 #include "batch/OneFileConversion.h"
@@ -21,6 +22,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CHoverButton.h"
 #include "ui/CHyperLink.h"
+#include "ui/CLogDlg.h"
 #include "ui/COptionDlg.h"
 #include "ui/CenteredIconDelegate.h"
 #include "ui/ControlIds.h"
@@ -129,6 +131,8 @@ void CCalvornDlg::CreateControls()
                                         QRect(348, 64, 54, 35), QStringLiteral("系统设置"));
     m_help = AddPictureButton(ControlId::kHelp, ":/calvorn/buttons/help.svg",
                               QRect(421, 64, 54, 35), QStringLiteral("帮助"));
+    m_viewLog = AddPictureButton(ControlId::kLogView, ":/calvorn/buttons/log.svg",
+                                 QRect(478, 64, 54, 35), QString::fromUtf8(kViewLogText));
     m_about = AddPictureButton(ControlId::kAbout, ":/calvorn/buttons/about.svg",
                                QRect(535, 64, 54, 35), QStringLiteral("关于"));
 
@@ -157,6 +161,7 @@ void CCalvornDlg::CreateControls()
     header->setSectionResizeMode(1, QHeaderView::Fixed);
     header->resizeSection(1, 52);
     m_list->installEventFilter(this);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto* outputLabel = new QLabel(QStringLiteral("输出路径:"), this);
     outputLabel->setObjectName(ControlId::kOutputLabel);
@@ -186,7 +191,8 @@ void CCalvornDlg::CreateControls()
     m_homeLink = new CHyperLink(this);
     m_homeLink->setObjectName(ControlId::kHomeLink);
     m_homeLink->setGeometry(194, 487, 287, 21);
-    m_homeLink->SetLauncher([this](const QUrl& url) { return m_services.OpenUrl(url); });
+    m_homeLink->SetLauncher(
+        [this](const QUrl& url) { return OpenInDesktop(url, m_homeLink->text()); });
 
     m_exit = AddPictureButton(ControlId::kExit, ":/calvorn/buttons/exit.svg",
                               QRect(575, 12, 25, 25), QStringLiteral("退出"));
@@ -201,6 +207,15 @@ void CCalvornDlg::CreateControls()
     connect(m_clear, &QPushButton::clicked, this, &CCalvornDlg::OnClear);
     connect(m_settingsButton, &QPushButton::clicked, this, &CCalvornDlg::OnSettings);
     connect(m_addFolder, &QPushButton::clicked, this, &CCalvornDlg::OnAddFolder);
+    connect(m_viewLog, &QPushButton::clicked, this, &CCalvornDlg::OnViewLog);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CCalvornDlg::OnListContextMenu);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CCalvornDlg::UpdateViewLog);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CCalvornDlg::UpdateViewLog);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &CCalvornDlg::UpdateViewLog);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CCalvornDlg::UpdateViewLog);
+    UpdateViewLog();
 }
 
 void CCalvornDlg::SetHelpFile(const std::filesystem::path& helpFile)
@@ -211,8 +226,34 @@ void CCalvornDlg::SetHelpFile(const std::filesystem::path& helpFile)
 void CCalvornDlg::SetHomePage(const QUrl& address)
 {
     m_homePage = address;
-    m_homeLink->SetLink(QString::fromUtf8(kHomeLinkText), address);
-    m_homeLink->setVisible(!address.isEmpty());
+    if (!address.isEmpty()) {
+        m_homeLink->SetLink(QString::fromUtf8(kHomeLinkText), address);
+        return;
+    }
+    const std::filesystem::path log = CConvertLog::Get().Path();
+    m_homeLink->SetLink(QString::fromUtf8(kLogFolderLinkText),
+                        QUrl::fromLocalFile(ToQString(log.parent_path())));
+}
+
+bool CCalvornDlg::OpenInDesktop(const QUrl& url, const QString& what)
+{
+    const QString caption = QString::fromStdString(ApplicationName());
+    std::error_code error;
+    if (url.isLocalFile() && !std::filesystem::exists(ToPath(url.toLocalFile()), error)) {
+        m_services.ShowMessage(this, QStringLiteral("%1：找不到 %2").arg(what, url.toLocalFile()),
+                               caption, MessageIcon::Exclamation);
+        return false;
+    }
+    if (!m_services.OpenUrl(url)) {
+        const QString address = url.isLocalFile() ? url.toLocalFile() : url.toString();
+        m_services.ShowMessage(
+            this,
+            QStringLiteral("%1：无法打开 %2\n桌面没有设置打开它的程序，请手动打开。")
+                .arg(what, address),
+            caption, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 int CCalvornDlg::AddFileToList(const std::filesystem::path& path)
@@ -301,14 +342,53 @@ void CCalvornDlg::OnBrowseOutput()
 
 void CCalvornDlg::OnHelp()
 {
-    std::error_code error;
-    if (m_helpFile.empty() || !std::filesystem::is_regular_file(m_helpFile, error)) {
-        m_services.ShowMessage(this,
-                               QStringLiteral("找不到帮助文件：%1").arg(ToQString(m_helpFile)),
-                               QString::fromStdString(ApplicationName()), MessageIcon::Exclamation);
+    OpenInDesktop(QUrl::fromLocalFile(ToQString(m_helpFile)), QStringLiteral("帮助"));
+}
+
+int CCalvornDlg::LogRow() const
+{
+    const QModelIndex current = m_list->selectionModel()->currentIndex();
+    if (current.isValid() && m_list->selectionModel()->isRowSelected(current.row())) {
+        return current.row();
+    }
+    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void CCalvornDlg::UpdateViewLog()
+{
+    m_viewLog->setEnabled(m_model->HasLog(LogRow()));
+}
+
+void CCalvornDlg::OnViewLog()
+{
+    const int row = LogRow();
+    if (!m_model->HasLog(row)) {
         return;
     }
-    m_services.OpenUrl(QUrl::fromLocalFile(ToQString(m_helpFile)));
+    CLogDlg view(m_model->index(row, 0).data(Qt::DisplayRole).toString(), m_model->ResultText(row),
+                 m_model->LogText(row), this);
+    m_services.ExecDialog(view);
+}
+
+void CCalvornDlg::OnListContextMenu(const QPoint& position)
+{
+    const QModelIndex index = m_list->indexAt(position);
+    if (!index.isValid()) {
+        return;
+    }
+    if (!m_list->selectionModel()->isRowSelected(index.row())) {
+        m_list->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else {
+        m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    }
+    QMenu menu(this);
+    QAction* viewLog = menu.addAction(QString::fromUtf8(kViewLogText));
+    viewLog->setEnabled(m_model->HasLog(index.row()));
+    if (m_services.ExecMenu(menu, m_list->viewport()->mapToGlobal(position)) == viewLog) {
+        OnViewLog();
+    }
 }
 
 void CCalvornDlg::OnAbout()

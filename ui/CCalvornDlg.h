@@ -53,6 +53,9 @@ public:
     static constexpr const char* kStartToolTip = "开始转换";
     static constexpr const char* kStopToolTip = "当前文件转换完成后停止转换";
     static constexpr const char* kHomeLinkText = "访问Calvorn官方网站，下载最新版软件！";
+    // Where no home page is configured, the link's place opens the conversion log's folder.
+    static constexpr const char* kLogFolderLinkText = "打开日志文件夹";
+    static constexpr const char* kViewLogText = "查看日志";
 
     // The options and settings are the program run's; the dialog reads and changes them in
     // place and they must outlive it.
@@ -62,7 +65,7 @@ public:
 
     // The help page opened by the help button.
     void SetHelpFile(const std::filesystem::path& helpFile);
-    // The product's home page; empty hides the link.
+    // The product's home page; empty turns the link into one to the conversion log's folder.
     void SetHomePage(const QUrl& address);
 
     // Adds one file to the top of the job list when its extension names a kind; refreshes
@@ -89,6 +92,8 @@ public slots:
     void OnAbout();
     void OnSettings();
     void OnStop();
+    // The log view of the selected row (the one with the focus among several).
+    void OnViewLog();
     void reject() override;
 
 signals:
@@ -106,6 +111,8 @@ protected:
 
 private slots:
     void OnRowStarting(int row);
+    void OnListContextMenu(const QPoint& position);
+    void UpdateViewLog();
     void OnWorkerMessage(const QString& text, const QString& caption, int icon);
     void OnRunFinished();
 
@@ -120,6 +127,11 @@ private:
                                    const QString& toolTip);
     void CreateControls();
     void SetRunning(bool running);
+    // Opens `url` with the desktop's program for it; says so when that fails or, for a local
+    // file or folder, when it is not there.
+    bool OpenInDesktop(const QUrl& url, const QString& what);
+    // The row whose log the log view shows, or -1.
+    int LogRow() const;
     std::vector<std::size_t> SelectedRows() const;
 
     ConversionOptions& m_options;
@@ -148,6 +160,7 @@ private:
     CHoverButton* m_browseOutput = nullptr;
     CHoverButton* m_help = nullptr;
     CHoverButton* m_about = nullptr;
+    CHoverButton* m_viewLog = nullptr;
     CHoverButton* m_exit = nullptr;
     CHyperLink* m_homeLink = nullptr;
     QTreeView* m_list = nullptr;

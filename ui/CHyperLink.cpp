@@ -24,7 +24,7 @@ void CHyperLink::SetLink(const QString& text, const QUrl& address)
 {
     setText(text);
     m_address = address;
-    setToolTip(address.toString());
+    setToolTip(address.isLocalFile() ? address.toLocalFile() : address.toString());
 }
 
 void CHyperLink::SetLauncher(Launcher launcher)

@@ -17,7 +17,7 @@ public:
 
     explicit CHyperLink(QWidget* parent = nullptr);
 
-    // Shows `text`; the address is the tooltip and the target.
+    // Shows `text`; the address (a local one as its path) is the tooltip, and the target.
     void SetLink(const QString& text, const QUrl& address);
     const QUrl& Address() const { return m_address; }
 

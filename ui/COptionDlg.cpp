@@ -2,11 +2,14 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <filesystem>
 #include <iterator>
 #include <system_error>
@@ -22,31 +25,32 @@ namespace Calvorn {
 
 namespace {
 
-constexpr int kWidth = 459;
-constexpr int kHeight = 300;
 constexpr int kSideWidth = 100;
+constexpr int kFieldWidth = 260;
 
-QCheckBox* AddCheckBox(QWidget* parent, const char* id, const QString& text, int y)
+QCheckBox* AddCheckBox(QLayout* layout, const char* id, const QString& text)
 {
-    auto* box = new QCheckBox(text, parent);
+    auto* box = new QCheckBox(text);
     box->setObjectName(id);
-    box->setGeometry(134, y, 300, 18);
+    layout->addWidget(box);
     return box;
 }
 
-// A label, a path field and its "..." button on one row.
-QLineEdit* AddPathRow(QWidget* parent, const QString& label, const char* fieldId,
-                      const char* buttonId, int y, QPushButton** button)
+// A label, a path field and its "..." button on one row of a group's grid.
+QLineEdit* AddPathRow(QGridLayout* grid, const QString& label, const char* fieldId,
+                      const char* buttonId, QPushButton** button)
 {
-    auto* caption = new QLabel(label, parent);
-    caption->setGeometry(124, y, 72, 22);
-    auto* field = new QLineEdit(parent);
+    const int row = grid->rowCount();
+    auto* field = new QLineEdit;
     field->setObjectName(fieldId);
-    field->setGeometry(198, y, 208, 22);
-    *button = new QPushButton(QStringLiteral("..."), parent);
+    field->setMinimumWidth(kFieldWidth);
+    *button = new QPushButton(QStringLiteral("..."));
     (*button)->setObjectName(buttonId);
     (*button)->setAutoDefault(false);
-    (*button)->setGeometry(410, y, 30, 22);
+    (*button)->setFixedWidth(32);
+    grid->addWidget(new QLabel(label), row, 0);
+    grid->addWidget(field, row, 1);
+    grid->addWidget(*button, row, 2);
     return field;
 }
 
@@ -72,47 +76,63 @@ COptionDlg::COptionDlg(ConversionOptions& options, PathSettings& settings, UiSer
     EnsureArtwork();
     setWindowTitle(QStringLiteral("设置"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setFixedSize(kWidth, kHeight);
     setFont(UiFont(12));
     setStyleSheet(WindowStyleSheet());
 
-    auto* general = new QGroupBox(QStringLiteral("常规设置"), this);
-    general->setGeometry(110, 4, 340, 102);
-    m_splitAnnotations = AddCheckBox(this, ControlId::kSplitAnnotations,
-                                     QStringLiteral("点文件中文字注释对象自动分离输出"), 24);
-    m_outputProjection = AddCheckBox(this, ControlId::kOutputProjection,
-                                     QStringLiteral("进行投影转换，输出匹配投影文件"), 44);
-    m_styleAsAttributes = AddCheckBox(this, ControlId::kStyleAsAttributes,
-                                      QStringLiteral("图元参数转为属性输出"), 64);
-    m_deleteEmptyResults = AddCheckBox(this, ControlId::kDeleteEmptyResults,
-                                       QStringLiteral("自动删除转换结果中的空文件"), 84);
+    // Laid out with the style's own margins and spacing, so nothing sits at an edge.
+    auto* content = new QVBoxLayout;
+    auto* general = new QGroupBox(QStringLiteral("常规设置"));
+    auto* generalLayout = new QVBoxLayout(general);
+    m_splitAnnotations = AddCheckBox(generalLayout, ControlId::kSplitAnnotations,
+                                     QStringLiteral("点文件中文字注释对象自动分离输出"));
+    m_outputProjection = AddCheckBox(generalLayout, ControlId::kOutputProjection,
+                                     QStringLiteral("进行投影转换，输出匹配投影文件"));
+    m_styleAsAttributes = AddCheckBox(generalLayout, ControlId::kStyleAsAttributes,
+                                      QStringLiteral("图元参数转为属性输出"));
+    m_deleteEmptyResults = AddCheckBox(generalLayout, ControlId::kDeleteEmptyResults,
+                                       QStringLiteral("自动删除转换结果中的空文件"));
+    content->addWidget(general);
 
     QPushButton* browseWork = nullptr;
     QPushButton* browseLog = nullptr;
     QPushButton* chooseLayer = nullptr;
     QPushButton* chooseField = nullptr;
-    auto* folders = new QGroupBox(QStringLiteral("目录设置"), this);
-    folders->setGeometry(110, 110, 340, 76);
-    m_workPath = AddPathRow(this, QStringLiteral("工作目录:"), ControlId::kWorkPath,
-                            ControlId::kBrowseWorkPath, 130, &browseWork);
-    m_logPath = AddPathRow(this, QStringLiteral("日志目录:"), ControlId::kLogPath,
-                           ControlId::kBrowseLogPath, 157, &browseLog);
+    auto* folders = new QGroupBox(QStringLiteral("目录设置"));
+    auto* folderGrid = new QGridLayout(folders);
+    m_workPath = AddPathRow(folderGrid, QStringLiteral("工作目录:"), ControlId::kWorkPath,
+                            ControlId::kBrowseWorkPath, &browseWork);
+    m_logPath = AddPathRow(folderGrid, QStringLiteral("日志目录:"), ControlId::kLogPath,
+                           ControlId::kBrowseLogPath, &browseLog);
+    content->addWidget(folders);
 
-    auto* rules = new QGroupBox(QStringLiteral("转换规则"), this);
-    rules->setGeometry(110, 190, 340, 76);
-    m_layerMap = AddPathRow(this, QStringLiteral("文件名转换:"), ControlId::kLayerMap,
-                            ControlId::kChooseLayerMap, 210, &chooseLayer);
-    m_fieldMap = AddPathRow(this, QStringLiteral("字段名转换:"), ControlId::kFieldMap,
-                            ControlId::kChooseFieldMap, 237, &chooseField);
+    auto* rules = new QGroupBox(QStringLiteral("转换规则"));
+    auto* ruleGrid = new QGridLayout(rules);
+    m_layerMap = AddPathRow(ruleGrid, QStringLiteral("文件名转换:"), ControlId::kLayerMap,
+                            ControlId::kChooseLayerMap, &chooseLayer);
+    m_fieldMap = AddPathRow(ruleGrid, QStringLiteral("字段名转换:"), ControlId::kFieldMap,
+                            ControlId::kChooseFieldMap, &chooseField);
+    content->addWidget(rules);
 
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(QStringLiteral("确定"));
     ok->setObjectName(ControlId::kOk);
     ok->setDefault(true);
-    ok->setGeometry(250, 271, 90, 24);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* cancel = new QPushButton(QStringLiteral("取消"));
     cancel->setObjectName(ControlId::kCancel);
     cancel->setAutoDefault(false);
-    cancel->setGeometry(350, 271, 90, 24);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    content->addStretch(1);
+    content->addLayout(buttons);
+
+    auto* outer = new QHBoxLayout(this);
+    // The style's own margins, and the side picture to the left of them.
+    QMargins margins = outer->contentsMargins();
+    margins.setLeft(margins.left() + kSideWidth);
+    outer->setContentsMargins(margins);
+    outer->addLayout(content);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
 
     // The group boxes were created first so they lie under their controls; the tab order
     // follows the screen from top to bottom.
@@ -221,7 +241,7 @@ void COptionDlg::paintEvent(QPaintEvent* event)
     QDialog::paintEvent(event);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    PaintSvg(painter, ":/calvorn/settings-side.svg", QRectF(0, 0, kSideWidth, kHeight));
+    PaintSvg(painter, ":/calvorn/settings-side.svg", QRectF(0, 0, kSideWidth, height()));
 }
 
 }  // namespace Calvorn

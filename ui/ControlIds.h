@@ -22,6 +22,13 @@ inline constexpr const char* kProgressBar = "1027";
 inline constexpr const char* kProgressLine = "1041";
 inline constexpr const char* kSelectFilesLabel = "labelSelectFiles";
 inline constexpr const char* kOutputLabel = "labelOutput";
+inline constexpr const char* kLogView = "buttonLogView";
+
+// Log view.
+inline constexpr const char* kLogFile = "labelLogFile";
+inline constexpr const char* kLogResult = "labelLogResult";
+inline constexpr const char* kLogText = "textLog";
+inline constexpr const char* kLogClose = "buttonClose";
 
 // Settings dialog.
 inline constexpr const char* kOk = "1";

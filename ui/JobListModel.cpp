@@ -1,6 +1,7 @@
 #include "ui/JobListModel.h"
 
 #include <QDir>
+#include <QStringList>
 #include <stdexcept>
 
 #include "ui/Artwork.h"
@@ -18,12 +19,33 @@ QString StatusToolTip(int image)
         case kStatusEmpty:
             return QStringLiteral("空文件，未转换");
         case kStatusFailed:
-            return QStringLiteral("转换失败，详见转换日志");
+            return QStringLiteral("转换失败");
         case JobListModel::kImageConverting:
             return QStringLiteral("正在转换");
         default:
             return {};
     }
+}
+
+// A failed or empty row's tooltip: what happened, then its log lines (the first and the last
+// ones of a long story), as plain text kept on their lines.
+QString ResultOf(const Job& job)
+{
+    return job.status == kStatusFailed
+               ? QStringLiteral("转换失败：") +
+                     QString::fromStdString(FailureReason(job.outcome, job.log))
+               : StatusToolTip(job.status);
+}
+
+QString ResultToolTip(const Job& job)
+{
+    const QString head = ResultOf(job);
+    QStringList lines;
+    for (const std::string& line : job.log.Lines(JobListModel::kToolTipLogLines)) {
+        lines << QString::fromStdString(line).toHtmlEscaped();
+    }
+    return QStringLiteral("<p style='white-space:pre'><b>%1</b><br>%2</p>")
+        .arg(head.toHtmlEscaped(), lines.join(QStringLiteral("<br>")));
 }
 
 }  // namespace
@@ -64,6 +86,28 @@ int JobListModel::StatusImageOf(int row) const
     return row == m_busyRow ? kImageConverting : m_rows[row].status;
 }
 
+QString JobListModel::LogText(int row) const
+{
+    if (!HasLog(row)) {
+        return {};
+    }
+    QStringList lines;
+    for (const std::string& line : m_rows[row].log.Lines()) {
+        lines << QString::fromStdString(line);
+    }
+    return lines.join('\n');
+}
+
+QString JobListModel::ResultText(int row) const
+{
+    return row >= 0 && row < rowCount() ? ResultOf(m_rows[row]) : QString();
+}
+
+bool JobListModel::HasLog(int row) const
+{
+    return row >= 0 && row < rowCount() && !m_rows[row].log.Empty();
+}
+
 int JobListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
@@ -80,6 +124,11 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
         return {};
     }
     const Job& job = m_rows[index.row()];
+    const bool told = (job.status == kStatusFailed || job.status == kStatusEmpty) &&
+                      index.row() != m_busyRow && !job.log.Empty();
+    if (role == Qt::ToolTipRole && told) {
+        return ResultToolTip(job);
+    }
     if (index.column() == 0) {
         switch (role) {
             case Qt::DisplayRole:
@@ -162,14 +211,17 @@ void JobListModel::ApplyStatus(int row)
         return;
     }
     try {
-        m_rows[row].status = m_jobs.At(row).status;
+        const Job job = m_jobs.At(row);
+        m_rows[row].status = job.status;
+        m_rows[row].outcome = job.outcome;
+        m_rows[row].log = job.log;
     } catch (const std::out_of_range&) {
         return;  // the row left the list before the change reached this thread
     }
     if (row == m_busyRow) {
         m_busyRow = -1;
     }
-    emit dataChanged(index(row, 1), index(row, 1));
+    emit dataChanged(index(row, 0), index(row, 1));  // the tooltips of both columns
 }
 
 }  // namespace Calvorn

@@ -1,5 +1,6 @@
 // The job list as the list view shows it: column 0 the source path with its kind's image,
-// column 1 the status image of the last run. It owns the window's JobList and follows its
+// column 1 the status image of the last run. A failed or empty row's tooltip tells why, with
+// the lines its conversion logged. It owns the window's JobList and follows its
 // changes; status changes made by a run on a worker thread reach the view on the window's
 // thread.
 #pragma once
@@ -33,6 +34,16 @@ public:
     // The image indices the view shows for `row`: its kind, and its status or -1.
     int KindImage(int row) const;
     int StatusImageOf(int row) const;
+
+    // The lines the last conversion of `row` wrote to the conversion log, one per line; empty
+    // when the row has not been converted.
+    QString LogText(int row) const;
+    bool HasLog(int row) const;
+    // What the last conversion of `row` came to: "转换成功", "空文件，未转换" or "转换失败："
+    // with the reason; empty before the row's first conversion.
+    QString ResultText(int row) const;
+    // How many log lines a row's tooltip shows at most.
+    static constexpr std::size_t kToolTipLogLines = 12;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 #include <cstdio>
 #include <utility>
@@ -16,8 +17,10 @@
 #include "ui/Artwork.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CCalvornDlg.h"
+#include "ui/CLogDlg.h"
 #include "ui/COptionDlg.h"
 #include "ui/ControlIds.h"
+#include "ui/JobListModel.h"
 
 namespace Calvorn {
 
@@ -126,6 +129,8 @@ int ScreenshotTour::ExecDialog(QDialog& dialog)
         Save(dialog, "settings");
     } else if (qobject_cast<CAboutDlg*>(&dialog) != nullptr) {
         Save(dialog, "about");
+    } else if (qobject_cast<CLogDlg*>(&dialog) != nullptr) {
+        Save(dialog, "log");
     }
     dialog.reject();
     return QDialog::Rejected;
@@ -164,8 +169,21 @@ void ScreenshotTour::RunTour(CCalvornDlg& window)
         QTimer::singleShot(300000, &finished, &QEventLoop::quit);
         finished.exec();
     }
+    // The first failed row selected (else the first row), and its log view.
+    JobListModel& model = window.Model();
+    int shown = 0;
+    for (int row = model.rowCount() - 1; row >= 0; --row) {
+        if (model.StatusImageOf(row) == kStatusFailed) {
+            shown = row;
+        }
+    }
+    if (auto* list = window.findChild<QTreeView*>(ControlId::kJobList)) {
+        list->selectionModel()->setCurrentIndex(
+            model.index(shown, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
     Settle(300);
     Save(window, "main");
+    Click(window, ControlId::kLogView);
     Click(window, ControlId::kSettings);
     Click(window, ControlId::kAbout);
     window.hide();

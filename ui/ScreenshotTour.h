@@ -2,7 +2,8 @@
 // for a user, it adds the sources named by CALVORN_SCREENSHOT_SOURCES (":"-separated files,
 // projects and folders) through the window's own buttons, converts them into
 // CALVORN_SCREENSHOT_OUTPUT, and saves PNG pictures of the main window after the run, the
-// summary, the settings dialog and the about box into the folder, each name followed by
+// summary, the log view of the first failed row, the settings dialog and the about box into
+// the folder, each name followed by
 // CALVORN_SCREENSHOT_SUFFIX (for example "@2x"). Then the window closes as after Exit.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CConvertLog.h"
 #include "app/IniFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -147,6 +148,37 @@ TEST(PathSettingsTest, ReadOnlyExecutableFolder)
     EXPECT_EQ(PathSettings::Load(locations).WorkPath, "/shipped");
     EXPECT_EQ(RoundTrip(locations, "/mine"), dir / "user/calvorn.ini");
     EXPECT_EQ(ReadFile(dir / "installed/calvorn.ini"), "[Options]\nWorkPath=/shipped\n");
+}
+
+// An installed program (<prefix>/bin beside <prefix>/share/calvorn) keeps nothing beside its
+// executable: settings and mapping files in the user's folder, the log in the state folder,
+// the home folder to work in.
+TEST(PathSettingsTest, InstalledProgramKeepsNothingBesideItself)
+{
+    TempDir dir;
+    const std::filesystem::path bin = dir / "usr" / "bin";
+    std::filesystem::create_directories(bin);
+    EXPECT_FALSE(AppLocations::IsInstalledLayout(bin));
+    std::filesystem::create_directories(dir / "usr" / "share" / "calvorn");
+    EXPECT_TRUE(AppLocations::IsInstalledLayout(bin));
+    EXPECT_FALSE(AppLocations::IsInstalledLayout(dir / "usr"));
+
+    WriteFile(bin / "calvorn.ini", "[Options]\nWorkPath=/shipped\n");
+    const AppLocations locations =
+        AppLocations::Installed(bin, dir / "config", dir / "state", dir / "home");
+    EXPECT_EQ(locations.DataFolder(), dir / "usr" / "share" / "calvorn");
+    const PathSettings defaults = PathSettings::Load(locations);
+    EXPECT_EQ(defaults.WorkPath, dir / "home");
+    EXPECT_EQ(defaults.LogPath, dir / "state");
+    EXPECT_EQ(defaults.LayerMap, dir / "config" / "Calvorn.lyr");
+    EXPECT_EQ(defaults.FieldMap, dir / "config" / "Calvorn.fld");
+    EXPECT_EQ(RoundTrip(locations, "/mine"), dir / "config" / "calvorn.ini");
+
+    Calvorn::CConvertLog::Get().Configure(locations);
+    Calvorn::CConvertLog::Get().Write(2, "x", __FILE__, __LINE__, __func__);
+    EXPECT_EQ(ReadFile(dir / "state" / "CalvornExp.log"), ">x\r\n");
+    EXPECT_EQ(ReadFile(bin / "calvorn.ini"), "[Options]\nWorkPath=/shipped\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(bin), {}), 1);
 }
 
 }  // namespace

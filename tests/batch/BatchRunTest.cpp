@@ -85,6 +85,50 @@ TEST_F(BatchRunTest, ConvertsEveryRowAndSummarises)
         "  转换完成。\n  共有1个空文件未被转换!\n  共有2个文件被正确转换!\n  共有1个文件转换失败!",
         "文件转换完成", MessageIcon::Information};
     EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
+    // Each row keeps the lines its conversion logged, for the user.
+    const Job failed = jobs.At(2);
+    EXPECT_EQ(failed.outcome, 1);
+    EXPECT_EQ(failed.log.Lines().front(),
+              "开始转换【" + (dir / "deleted.wl").string() + "】------");
+    EXPECT_EQ(failed.log.EndLine(), "------结束转换【文件打开失败】------");
+    EXPECT_EQ(jobs.At(0).log.EndLine(), "------结束转换【全部正确转换(3/3)】------");
+}
+
+// The reason a failed file is reported with, from its log block.
+TEST(FailureReasonTest, TakenFromTheTellingLine)
+{
+    const std::string end4 = "------结束转换【发生未知错误(3/5)】------";
+    const struct {
+        int outcome;
+        std::vector<std::string> lines;
+        std::string reason;
+    } cases[] = {
+        {1, {"开始转换【/a.wl】------", "------结束转换【非Torvex文件】------"}, "非Torvex文件"},
+        {2,
+         {"------E__x", "------结束转换【文件图形记录与属性记录不匹配】------"},
+         "文件图形记录与属性记录不匹配"},
+        {4,
+         {"------E__无法创建输出文件【/o/a.shp】：权限不够"},
+         "无法创建输出文件【/o/a.shp】：权限不够"},
+        {4,
+         {"------E__输出文件【/o/a.dbf】将超过4GB上限，转换中止", "------E__later error", end4},
+         "输出文件【/o/a.dbf】将超过4GB上限，转换中止"},
+        {6,
+         {"------E__ARCGIS不支持【T】字段类型", "------E__转换中止：bad field"},
+         "转换中止：bad field"},
+        {4,
+         {"------E__第【2】条记录【X】字段填入空数据", "------F__read", end4},
+         "第【2】条记录【X】字段填入空数据"},
+        {4, {"------F__第【2】条记录发生未知读取错误", end4}, "发生未知错误(3/5)"},
+        {4, {}, "转换失败"},
+    };
+    for (const auto& c : cases) {
+        LogBlock log;
+        for (const std::string& line : c.lines) {
+            log.Add(line);
+        }
+        EXPECT_EQ(FailureReason(c.outcome, log), c.reason) << testing::PrintToString(c.lines);
+    }
 }
 
 // A disk that fills up under one file's .dbf: that row fails, the next row converts, the

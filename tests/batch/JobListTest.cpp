@@ -82,6 +82,21 @@ TEST(JobListTest, ProjectItemsJoinTheProjectsFolder)
     EXPECT_EQ(list.AddPath(dir / "broken.mpj"), 0u);
     EXPECT_EQ(list.AddPath(dir / "missing.mpj"), 0u);
     EXPECT_EQ(RowNames(list, dir.Path()), (Names{"roads.wl", "towns.wt", "lakes.wp", "p.wb"}));
+
+    // A name not found as written is the one file whose name differs only in letter case;
+    // with several such files, or none, the name stays as written.
+    for (const char* name : {"roads.wl", "Lakes.wp", "LAKES.WP", "x.wt"}) {
+        CalvornTest::WriteFile(dir / name, "");
+    }
+    Torvex::TorvexBuilder windows(Torvex::FileKind::Project);
+    for (const char* item :
+         {"D:\\maps\\ROADS.WL", "D:\\maps\\lakes.WP", "D:\\maps\\x.wt", "D:\\maps\\GONE.WB"}) {
+        windows.AddProjectItem(item);
+    }
+    windows.WriteTo(dir / "windows.mpj");
+    list.Clear();
+    EXPECT_EQ(list.AddPath(dir / "windows.mpj"), 4u);
+    EXPECT_EQ(RowNames(list, dir.Path()), (Names{"roads.wl", "lakes.WP", "x.wt", "GONE.WB"}));
 }
 
 // Other files are dropped and projects not expanded; entries come in byte order, depth first;

@@ -56,7 +56,7 @@ TEST(OutputGroups, RowsWhosePossibleNamesMeetShareAGroup)
         tables.LoadLayerMap(dir / "map.lyr");
         std::vector<Job> rows;
         for (const char* source : c.sources) {
-            rows.push_back({source, KindOfPath(source), kStatusNone, {}});
+            rows.emplace_back(source, KindOfPath(source));
         }
         EXPECT_EQ(OutputGroups(rows, tables, "/out"), c.groups) << c.name;
     }

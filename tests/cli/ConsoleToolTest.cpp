@@ -99,17 +99,4 @@ TEST(ConsoleToolTest, SettingsFileNamesTheMappingFiles)
               "calvorn-cli: field map not found, not used: " + (dir / "none.fld").string() + "\n");
 }
 
-// On a terminal a progress line is drawn and cleared before each file's line.
-TEST(ConsoleToolTest, ProgressOnATerminal)
-{
-    CalvornTest::TempDir dir;
-    ConsoleEnvironment environment{true, AppLocations(dir.Path(), dir / "user")};
-    const std::string roads = (kSamples / "roads.wl").string();
-    std::ostringstream output, error;
-    EXPECT_EQ(RunConsoleTool({"-o", dir.Path().string(), roads}, output, error, environment), 0);
-    EXPECT_EQ(output.str().rfind("\r\x1b[K[1/1]   0% roads.wl", 0), 0u) << output.str();
-    EXPECT_NE(output.str().find("\r\x1b[K[1/1] 100% roads.wl\r\x1b[Kok\t" + roads + "\n"),
-              std::string::npos);
-}
-
 }  // namespace

@@ -308,9 +308,10 @@ TEST_F(ConvertArc, OutputsThatCannotBeCreated)
     const auto source = Source("roads.wl", file.dump());
     const auto missing = m_out / "missing";
     EXPECT_EQ(m_engine.ConvertArc2Shp(source, missing, 0), 4);
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{StartLine(source),
-                                                    "------E__无法创建输出文件【" +
-                                                        (missing / "roads.shp").string() + "】"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{StartLine(source), "------E__无法创建输出文件【" +
+                                                               (missing / "roads.shp").string() +
+                                                               "】：没有那个文件或目录"}));
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 

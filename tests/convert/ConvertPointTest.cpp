@@ -364,10 +364,10 @@ TEST_F(ConvertPoint, CreationFailureAndProgressOverBothOutputs)
     const auto source = Source("towns.wt", PointFile("0101").dump());
     // The outputs cannot be made: nothing of the run is left, the .prj included.
     EXPECT_EQ(m_engine.ConvertPoint2Shp(source, m_out / "missing", 0), 4);
-    EXPECT_EQ(LogLines(),
-              (std::vector<std::string>{StartLine(source),
-                                        "------E__无法创建输出文件【" +
-                                            (m_out / "missing" / "towns.shp").string() + "】"}));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{StartLine(source),
+                                                    "------E__无法创建输出文件【" +
+                                                        (m_out / "missing" / "towns.shp").string() +
+                                                        "】：没有那个文件或目录"}));
     EXPECT_TRUE(OutputFiles().empty());
 
     Reset();

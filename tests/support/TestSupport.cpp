@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,18 +54,33 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
     }
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, bool errorOnTerminal)
 {
     if (argv.empty()) {
         return;
     }
     const std::string outPath = (m_scratch / "out").string();
     const std::string errPath = (m_scratch / "err").string();
+    // The child's end of the terminal is opened here, so it is open from the fork until the
+    // child has ended.
+    int terminalEnd = -1;
+    if (errorOnTerminal) {
+        m_terminal = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_terminal < 0 || grantpt(m_terminal) != 0 || unlockpt(m_terminal) != 0 ||
+            (terminalEnd = open(ptsname(m_terminal), O_RDWR | O_NOCTTY)) < 0) {
+            return;
+        }
+        termios mode{};
+        tcgetattr(terminalEnd, &mode);
+        cfmakeraw(&mode);  // the bytes as written, no "\n" turned into "\r\n"
+        tcsetattr(terminalEnd, TCSANOW, &mode);
+    }
     m_pid = fork();
     if (m_pid == 0) {
         const int nullIn = open("/dev/null", O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = errorOnTerminal ? terminalEnd
+                                        : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (nullIn < 0 || out < 0 || err < 0) {
             _exit(127);
         }
@@ -78,6 +94,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
         args.push_back(nullptr);
         execvp(args[0], args.data());
         _exit(127);
+    }
+    if (terminalEnd >= 0) {
+        close(terminalEnd);
     }
 }
 
@@ -99,6 +118,20 @@ void ChildProcess::Signal(int signal) const
 CommandResult ChildProcess::Wait()
 {
     CommandResult result;
+    if (m_terminal >= 0) {
+        // Read while the child writes: a full terminal buffer would block it. The read fails
+        // (EIO) once the child and its terminal are gone.
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(m_terminal, buffer, sizeof(buffer));
+            if (got > 0) {
+                result.error.append(buffer, static_cast<std::size_t>(got));
+            } else if (got == 0 || errno != EINTR) {
+                break;
+            }
+        }
+        close(m_terminal);
+    }
     if (m_pid <= 0) {
         return result;
     }
@@ -109,13 +142,16 @@ CommandResult ChildProcess::Wait()
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.output = ReadFile(m_scratch / "out");
-    result.error = ReadFile(m_scratch / "err");
+    if (m_terminal < 0) {
+        result.error = ReadFile(m_scratch / "err");
+    }
+    m_terminal = -1;
     return result;
 }
 
-CommandResult RunCommand(const std::vector<std::string>& argv)
+CommandResult RunCommand(const std::vector<std::string>& argv, bool errorOnTerminal)
 {
-    return ChildProcess(argv).Wait();
+    return ChildProcess(argv, errorOnTerminal).Wait();
 }
 
 std::filesystem::path SamplePath(const std::string& name)

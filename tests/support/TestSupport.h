@@ -36,10 +36,11 @@ struct CommandResult {
 };
 
 // A command (no shell) running beside the test, standard input closed, its output kept in files
-// so that a chatty child cannot fill a pipe and block.
+// so that a chatty child cannot fill a pipe and block; with `errorOnTerminal` its standard error
+// is a terminal (a pseudo-terminal in raw mode, read into the result's `error`).
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::vector<std::string>& argv);
+    explicit ChildProcess(const std::vector<std::string>& argv, bool errorOnTerminal = false);
     ~ChildProcess();  // kills a child still running
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -50,10 +51,11 @@ public:
 private:
     TempDir m_scratch;
     int m_pid = -1;
+    int m_terminal = -1;
 };
 
 // Runs `argv` to its end.
-CommandResult RunCommand(const std::vector<std::string>& argv);
+CommandResult RunCommand(const std::vector<std::string>& argv, bool errorOnTerminal = false);
 
 // The path of a file in samples/ or tests/data/.
 std::filesystem::path SamplePath(const std::string& name);

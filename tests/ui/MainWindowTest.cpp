@@ -2,10 +2,13 @@
 // on the worker thread.
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -23,6 +26,7 @@
 #include "ui/CHyperLink.h"
 #include "ui/ControlIds.h"
 #include "ui/JobListModel.h"
+#include "ui/QtLanguage.h"
 #include "ui/QtPath.h"
 
 namespace {
@@ -103,13 +107,18 @@ TEST_F(MainWindowTest, StartsWithTheTemplatesTexts)
         EXPECT_EQ(button->isDefault(), std::string(id) == ControlId::kStart) << id;
     }
 
+    // Without a home page the link's place opens the log's folder.
     auto* link = Find<CHyperLink>(ControlId::kHomeLink);
-    EXPECT_FALSE(link->isVisible()) << "no home page, no link";
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_EQ(link->text(), "打开日志文件夹");
+    EXPECT_TRUE(link->Open());
     window->SetHomePage(QUrl("https://calvorn.example/"));
     EXPECT_TRUE(link->isVisible());
     EXPECT_EQ(link->text(), "访问Calvorn官方网站，下载最新版软件！");
     EXPECT_TRUE(link->Open());
-    EXPECT_EQ(services.openedUrls, std::vector<QUrl>{QUrl("https://calvorn.example/")});
+    EXPECT_EQ(services.openedUrls, (std::vector<QUrl>{QUrl::fromLocalFile(ToQString(dir.Path())),
+                                                      QUrl("https://calvorn.example/")}));
+    EXPECT_TRUE(services.messages.empty());
 }
 
 TEST_F(MainWindowTest, AddsFilesProjectsAndFolders)
@@ -217,6 +226,19 @@ TEST_F(MainWindowTest, EnterRunsTheListAndMarksEveryRow)
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Information);
     EXPECT_TRUE(fs::exists(out / "good.shp"));
     EXPECT_EQ(Find<QProgressBar>(ControlId::kProgressBar)->value(), 100);
+
+    // A failed or empty row tells why in its tooltip, on either column; a converted row's
+    // tooltip stays its path.
+    const auto toolTip = [this](int row, int column) {
+        return window->Model().index(row, column).data(Qt::ToolTipRole).toString();
+    };
+    const QString deleted = ToQString(dir / "deleted.wl").toHtmlEscaped();
+    EXPECT_TRUE(toolTip(0, 1).contains("<b>转换失败：文件打开失败</b><br>开始转换【" + deleted))
+        << toolTip(0, 1).toStdString();
+    EXPECT_EQ(toolTip(0, 0), toolTip(0, 1));
+    EXPECT_TRUE(toolTip(3, 0).contains("<b>空文件，未转换</b>"));
+    EXPECT_EQ(toolTip(2, 0), ToQString(dir / "good.wl"));
+    EXPECT_EQ(toolTip(2, 1), "转换成功");
     EXPECT_TRUE(Find(ControlId::kAddFiles)->isEnabled());
     EXPECT_EQ(Find<CHoverButton>(ControlId::kStart)->Frames(), ":/calvorn/buttons/start.svg");
 }
@@ -285,6 +307,63 @@ TEST_F(MainWindowTest, EscapeStopAndExitEndARunAfterTheCurrentFile)
     }
 }
 
+// The log view shows the selected row's log lines; the button beside the list's buttons and the
+// row's context menu open it, for a row that has been converted.
+TEST_F(MainWindowTest, LogViewOfTheSelectedRow)
+{
+    window->AddFileToList(dir / "deleted.wl");
+    window->AddFileToList(MakeLineFile(dir / "good.wl", 1));
+    auto* list = Find<QTreeView>(ControlId::kJobList);
+    auto* viewLog = Find<CHoverButton>(ControlId::kLogView);
+    EXPECT_EQ(viewLog->toolTip(), "查看日志");
+    EXPECT_EQ(viewLog->geometry(), QRect(478, 64, 54, 35));
+    list->selectionModel()->setCurrentIndex(
+        window->Model().index(1, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_FALSE(viewLog->isEnabled()) << "no log before the first run";
+
+    Click(ControlId::kStart);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->IsRunning(); }, 60000));
+    EXPECT_TRUE(viewLog->isEnabled());
+    struct Shown {
+        QString file, result, text;
+    };
+    std::vector<Shown> shown;
+    services.onDialog = [&](QDialog& dialog) {
+        const auto text = [&](const char* id) {
+            if (auto* label = dialog.findChild<QLabel*>(id)) {
+                return label->text();
+            }
+            return dialog.findChild<QPlainTextEdit*>(id)->toPlainText();
+        };
+        shown.push_back(
+            {text(ControlId::kLogFile), text(ControlId::kLogResult), text(ControlId::kLogText)});
+        return static_cast<int>(QDialog::Rejected);
+    };
+    viewLog->click();
+    QStringList menuEntries;
+    services.onMenu = [&](QMenu& menu) {
+        menuEntries << menu.actions().value(0)->text();
+        return menu.actions().value(0);
+    };
+    QMetaObject::invokeMethod(
+        list, "customContextMenuRequested",
+        Q_ARG(QPoint, list->visualRect(window->Model().index(0, 0)).center()));
+    EXPECT_EQ(menuEntries, QStringList{"查看日志"});
+    const QString good = ToQString(dir / "good.wl");
+    const QString deleted = ToQString(dir / "deleted.wl");
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].file, deleted);
+    EXPECT_EQ(shown[0].result, "转换失败：文件打开失败");
+    EXPECT_EQ(shown[0].text,
+              "开始转换【" + deleted + "】------\n------结束转换【文件打开失败】------");
+    EXPECT_EQ(shown[1].file, good);
+    EXPECT_EQ(shown[1].result, "转换成功");
+    EXPECT_TRUE(shown[1].text.endsWith("------结束转换【全部正确转换(1/1)】------"));
+    list->clearSelection();
+    EXPECT_FALSE(viewLog->isEnabled());
+}
+
 TEST_F(MainWindowTest, TheTitleBandMovesTheWindowAndOffersTheAboutBox)
 {
     for (const auto& [y, moves] :
@@ -334,8 +413,25 @@ TEST_F(MainWindowTest, BrowsesForTheOutputFolderAndOpensTheHelpPage)
     EXPECT_EQ(services.messages[0].icon, MessageIcon::Exclamation);
     CalvornTest::WriteFile(dir / "calvorn.html", "<html></html>");
     Click(ControlId::kHelp);
-    EXPECT_EQ(services.openedUrls,
-              std::vector<QUrl>{QUrl::fromLocalFile(ToQString(dir / "calvorn.html"))});
+    const QUrl help = QUrl::fromLocalFile(ToQString(dir / "calvorn.html"));
+    EXPECT_EQ(services.openedUrls, std::vector<QUrl>{help});
+    EXPECT_EQ(services.messages.size(), 1u);
+    // A desktop without a browser: the user is told, not left waiting.
+    services.desktopOpens = false;
+    Click(ControlId::kHelp);
+    ASSERT_EQ(services.messages.size(), 2u);
+    EXPECT_NE(services.messages[1].text.find(dir.Path().string() + "/calvorn.html"),
+              std::string::npos);
+}
+
+// Qt's own texts (message box buttons, file dialogs) are Chinese like the rest.
+TEST(QtTextsTest, QtSpeaksChinese)
+{
+    ASSERT_TRUE(UseChineseQtTexts(*QCoreApplication::instance()));
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Ok)->text(), "确定");
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "取消");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include "app/ConversionOptions.h"
@@ -80,6 +82,23 @@ TEST_F(OptionDlgTest, ShowsTheCurrentValuesAndCancelStoresNothing)
                   std::make_tuple(0, 1, 1, 1));
         EXPECT_EQ(settings.WorkPath, dir.Path());
     }
+}
+
+// Every group keeps the layout's margins from the dialog's edges and the side picture.
+TEST_F(OptionDlgTest, RoomyMargins)
+{
+    COptionDlg dialog(options, settings, services);
+    dialog.show();
+    const int top = dialog.style()->pixelMetric(QStyle::PM_LayoutTopMargin);
+    const int side = dialog.style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    ASSERT_GT(top, 4);
+    for (const QGroupBox* group : dialog.findChildren<QGroupBox*>()) {
+        EXPECT_GE(group->y(), top) << group->title().toStdString();
+        EXPECT_GE(group->x(), 100 + side) << group->title().toStdString();
+        EXPECT_LE(group->geometry().right(), dialog.width() - side);
+    }
+    EXPECT_LE(Find<QPushButton>(dialog, ControlId::kOk)->geometry().bottom(),
+              dialog.height() - top);
 }
 
 TEST_F(OptionDlgTest, OkStoresOptionsAndOnlyExistingPaths)

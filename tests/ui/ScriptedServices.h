@@ -60,7 +60,7 @@ public:
     bool OpenUrl(const QUrl& url) override
     {
         openedUrls.push_back(url);
-        return true;
+        return desktopOpens;
     }
 
     // Texts of the messages shown so far.
@@ -79,6 +79,8 @@ public:
     std::function<int(QDialog&)> onDialog;
     // Picks a menu entry; without it every menu is dismissed.
     std::function<QAction*(QMenu&)> onMenu;
+    // Whether the desktop has a program for what OpenUrl is given.
+    bool desktopOpens = true;
 
     std::vector<Message> messages;
     std::vector<Request> fileRequests;
