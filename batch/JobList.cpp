@@ -58,6 +58,26 @@ bool IsFolder(const std::filesystem::path& path)
 
 }  // namespace
 
+std::vector<std::filesystem::path> ProjectItemPaths(const std::filesystem::path& project)
+{
+    Torvex::Torvex_Prj reader;
+    const int count = reader.LoadProject(project);
+    const std::filesystem::path folder = project.parent_path();
+    std::vector<std::filesystem::path> paths;
+    for (int i = 0; i < count; ++i) {
+        std::string stored;
+        reader.GetItemInfo(i, &stored, nullptr, nullptr);
+        // A name ends at its first zero byte: the system would cut the path there when opening
+        // it. An empty name leaves the folder itself, which has no kind and is dropped.
+        stored.resize(std::min(stored.size(), stored.find('\0')));
+        std::filesystem::path path = folder / Utf8ToPath(StoredFileName(stored));
+        if (KindOfPath(path) != kKindNone) {
+            paths.push_back(std::move(path));
+        }
+    }
+    return paths;
+}
+
 JobList::JobList(Order order) : m_order(order) {}
 
 void JobList::SetObserver(JobListObserver* observer)
@@ -78,21 +98,10 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
 
 std::size_t JobList::AddProject(const std::filesystem::path& project)
 {
-    Torvex::Torvex_Prj reader;
-    const int count = reader.LoadProject(project);
-    const std::filesystem::path folder = project.parent_path();
     std::vector<Job> jobs;
-    for (int i = 0; i < count; ++i) {
-        std::string stored;
-        reader.GetItemInfo(i, &stored, nullptr, nullptr);
-        // A name ends at its first zero byte: the system would cut the path there when opening
-        // it. An empty name leaves the folder itself, which has no kind and is dropped.
-        stored.resize(std::min(stored.size(), stored.find('\0')));
-        const std::filesystem::path path = folder / Utf8ToPath(StoredFileName(stored));
+    for (std::filesystem::path& path : ProjectItemPaths(project)) {
         const FileKind kind = KindOfPath(path);
-        if (kind != kKindNone) {
-            jobs.push_back(Job{path, kind, kStatusNone});
-        }
+        jobs.push_back(Job{std::move(path), kind, kStatusNone});
     }
     return InsertJobs(std::move(jobs));
 }

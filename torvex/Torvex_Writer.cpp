@@ -175,6 +175,12 @@ int Torvex_Writer::ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geo
     return result;
 }
 
+int Torvex_Writer::ReadTableRow(int slot)
+{
+    SlotView view;
+    return m_file ? m_file->ReadSlot(slot, FileKind::Table, &view) : kNoSuchSlot;
+}
+
 const void* Torvex_Writer::ReadAttribute(int record, int field, int type)
 {
     return m_file ? m_file->ReadAttribute(record, field, type) : nullptr;

@@ -47,6 +47,9 @@ public:
     // zero-terminated (empty for points without text).
     int ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geometry, char* text);
     int ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geometry);
+    // Row `slot` of a table file: kRecordRead when its values can be read, kDeleted,
+    // kReadFailed, or another negative value (out of range, not a table file).
+    int ReadTableRow(int slot);
 
     // Pointer to the value of (record, field) in the layout of its type code (text: GBK bytes,
     // zero-terminated), valid until the next call on this object; null when absent, when the
