@@ -94,9 +94,17 @@ OGRFieldType FieldTypeOf(const StyleFieldDef& definition)
         case DbfFieldType::Double:
             return OFTReal;
         default:
-            // Unsigned 32-bit values need 64 bits.
-            return definition.number == StyleNumber::Unsigned ? OFTInteger64 : OFTInteger;
+            return OFTInteger;
     }
+}
+
+// The converter writes an integer member as its unsigned number when that fits the field's 8
+// characters, else as the signed number it came from: which always comes to the signed value.
+int SignedValue(const StyleFieldDef& definition, double value)
+{
+    return definition.number == StyleNumber::Unsigned
+               ? static_cast<std::int32_t>(static_cast<std::uint32_t>(value))
+               : static_cast<int>(value);
 }
 
 bool IsPointContent(TorvexLayer::Content content)
@@ -178,6 +186,13 @@ void TorvexLayer::ReadProjection()
                  m_defn->GetName(), wkt.c_str());
         srs->Release();
         return;
+    }
+    // Known systems by their registered name and code (EPSG:4326, not a custom "GCS_WGS_1984"),
+    // as GDAL identifies the .prj of a Shapefile.
+    if (OGRSpatialReference* match = srs->FindBestMatch()) {
+        srs->Release();
+        srs = match;
+        srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     }
     m_srs = srs;
     m_defn->GetGeomFieldDefn(0)->SetSpatialRef(m_srs);
@@ -463,7 +478,7 @@ void TorvexLayer::SetStyleValues(OGRFeature& feature, const Slot& slot)
         } else if (m_styleSet[k].number == StyleNumber::Real) {
             feature.SetField(field, values[k]);
         } else {
-            feature.SetField(field, static_cast<GIntBig>(values[k]));
+            feature.SetField(field, SignedValue(m_styleSet[k], values[k]));
         }
     }
 }
