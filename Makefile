@@ -33,7 +33,8 @@ test-asan: deps
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)
 
-# libFuzzer targets (reader, mapping file, INI file, command line); FUZZ_SECONDS per target.
+# libFuzzer targets (reader, GDAL driver, mapping file, INI file, command line); FUZZ_SECONDS per
+# target.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVORN_FUZZ=ON -DCALVORN_BUILD_UI=OFF

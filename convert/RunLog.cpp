@@ -4,10 +4,9 @@
 
 namespace Calvorn {
 
-void RunLog::Write(const std::string& text, std::source_location where) const
+void RunLog::Write(const std::string& text, const char* file, int line) const
 {
-    CConvertLog::Get().Write(2, text, where.file_name(), static_cast<int>(where.line()),
-                             m_function);
+    CConvertLog::Get().Write(2, text, file, line, m_function);
 }
 
 }  // namespace Calvorn

@@ -3,7 +3,6 @@
 // one story.
 #pragma once
 
-#include <source_location>
 #include <string>
 
 namespace Calvorn {
@@ -13,9 +12,10 @@ public:
     // `function` is the converter's qualified name, e.g. "CCalvornDlg::ConvertArc2Shp".
     explicit RunLog(const char* function) : m_function(function) {}
 
-    // Writes `text` (UTF-8) as one line, with the caller's source location.
-    void Write(const std::string& text,
-               std::source_location where = std::source_location::current()) const;
+    // Writes `text` (UTF-8) as one line, with the caller's source location. (Not through
+    // std::source_location: clang 14, the fuzz builds' compiler, lacks it with libstdc++.)
+    void Write(const std::string& text, const char* file = __builtin_FILE(),
+               int line = __builtin_LINE()) const;
 
     const char* Function() const { return m_function; }
 

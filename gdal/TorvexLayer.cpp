@@ -11,6 +11,7 @@
 
 #include "gdal/FeatureGeometry.h"
 #include "gdal/FeatureStyle.h"
+#include "gdal/SpatialReference.h"
 #include "projection/CPrjWriter.h"
 #include "projection/CoordinateScale.h"
 #include "torvex/Gbk.h"
@@ -173,28 +174,17 @@ void TorvexLayer::ReadProjection()
         return;  // no record: coordinates as stored, no spatial reference
     }
     m_scale = CoordinateScale(record);
-    std::string wkt = CPrjWriter().BuildWkt(&record);
+    const std::string wkt = CPrjWriter().BuildWkt(&record);
     if (wkt.empty()) {
         return;  // the record says "no coordinate system"
     }
-    auto* srs = new OGRSpatialReference();
-    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    char* lines[] = {wkt.data(), nullptr};
-    if (srs->importFromESRI(lines) != OGRERR_NONE) {
+    m_srs = SpatialReferenceFromEsri(wkt);
+    if (m_srs == nullptr) {
         CPLError(CE_Warning, CPLE_AppDefined,
                  "Torvex: %s: the projection record gives no coordinate system GDAL knows (%s)",
                  m_defn->GetName(), wkt.c_str());
-        srs->Release();
         return;
     }
-    // Known systems by their registered name and code (EPSG:4326, not a custom "GCS_WGS_1984"),
-    // as GDAL identifies the .prj of a Shapefile.
-    if (OGRSpatialReference* match = srs->FindBestMatch()) {
-        srs->Release();
-        srs = match;
-        srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-    }
-    m_srs = srs;
     m_defn->GetGeomFieldDefn(0)->SetSpatialRef(m_srs);
 }
 
