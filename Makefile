@@ -46,7 +46,8 @@ fuzz: deps
 BENCH_ARGS ?=
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCALVORN_BUILD_BENCH=ON -DCALVORN_BUILD_UI=OFF
-	cmake --build build-bench -j $(JOBS) --target calvorn-cli calvorn-bench-data calvorn-micro-bench
+	cmake --build build-bench -j $(JOBS) --target calvorn-cli calvorn-bench-data calvorn-micro-bench \
+	  gdal_Torvex
 	./bench/run.sh --build build-bench $(BENCH_ARGS)
 
 format:

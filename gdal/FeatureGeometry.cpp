@@ -29,29 +29,58 @@ std::unique_ptr<OGRGeometry> MakeLines(const Torvex::Geometry& geometry)
 
 std::unique_ptr<OGRGeometry> MakePolygons(const Torvex::Geometry& geometry)
 {
-    std::vector<OGRGeometry*> polygons;
-    polygons.reserve(static_cast<std::size_t>(geometry.nParts));
+    std::vector<std::unique_ptr<OGRLinearRing>> rings;
+    rings.reserve(static_cast<std::size_t>(geometry.nParts));
+    std::size_t clockwise = 0;
+    std::size_t outer = 0;
+    bool closedRings = true;
     for (int part = 0; part < geometry.nParts; ++part) {
         int begin = 0;
         int end = 0;
         PartRange(geometry, part, &begin, &end);
-        auto* ring = new OGRLinearRing();
+        auto ring = std::make_unique<OGRLinearRing>();
         ring->setPoints(end - begin, geometry.padfX + begin, geometry.padfY + begin);
-        auto* polygon = new OGRPolygon();
-        polygon->addRingDirectly(ring);
-        polygons.push_back(polygon);
+        closedRings = closedRings && ring->getNumPoints() >= 4;
+        if (ring->isClockwise()) {
+            ++clockwise;
+            outer = rings.size();
+        }
+        rings.push_back(std::move(ring));
     }
-    if (polygons.empty()) {
+    if (rings.empty()) {
         return nullptr;
     }
-    OGRGeometry* grouped = polygons.front();
-    if (polygons.size() > 1) {
-        // Takes the polygons over; the array stays ours.
-        int valid = 0;
-        const char* options[] = {"METHOD=ONLY_CCW", nullptr};
-        grouped = OGRGeometryFactory::organizePolygons(
-            polygons.data(), static_cast<int>(polygons.size()), &valid, options);
+    auto multi = std::make_unique<OGRMultiPolygon>();
+    // One clockwise ring: it is the outer ring and every other ring a hole, in their order,
+    // which is GDAL's own answer for such rings, got without its general search.
+    if (clockwise == 1 && closedRings) {
+        auto* polygon = new OGRPolygon();
+        polygon->addRingDirectly(rings[outer].release());
+        for (auto& ring : rings) {
+            if (ring) {
+                polygon->addRingDirectly(ring.release());
+            }
+        }
+        multi->addGeometryDirectly(polygon);
+        return multi;
     }
+    if (rings.size() == 1) {
+        auto* polygon = new OGRPolygon();
+        polygon->addRingDirectly(rings.front().release());
+        multi->addGeometryDirectly(polygon);
+        return multi;
+    }
+    // Takes the polygons over; the array stays ours.
+    std::vector<OGRGeometry*> polygons;
+    for (auto& ring : rings) {
+        auto* polygon = new OGRPolygon();
+        polygon->addRingDirectly(ring.release());
+        polygons.push_back(polygon);
+    }
+    int valid = 0;
+    const char* options[] = {"METHOD=ONLY_CCW", nullptr};
+    OGRGeometry* grouped = OGRGeometryFactory::organizePolygons(
+        polygons.data(), static_cast<int>(polygons.size()), &valid, options);
     return std::unique_ptr<OGRGeometry>(OGRGeometryFactory::forceToMultiPolygon(grouped));
 }
 

@@ -475,13 +475,12 @@ void TorvexLayer::SetStyleValues(OGRFeature& feature, const Slot& slot)
 
 OGRFeature* TorvexLayer::GetNextFeature()
 {
-    Slot slot;
     while (m_nextSlot < m_slotCount) {
         const int index = m_nextSlot++;
-        if (!ReadSlot(index, slot)) {
+        if (!ReadSlot(index, m_slot)) {
             continue;
         }
-        if (std::unique_ptr<OGRFeature> feature = MakeFeature(index, slot, true)) {
+        if (std::unique_ptr<OGRFeature> feature = MakeFeature(index, m_slot, true)) {
             return feature.release();
         }
     }
@@ -490,11 +489,10 @@ OGRFeature* TorvexLayer::GetNextFeature()
 
 OGRFeature* TorvexLayer::GetFeature(GIntBig fid)
 {
-    Slot slot;
-    if (fid < 0 || fid >= m_slotCount || !ReadSlot(static_cast<int>(fid), slot)) {
+    if (fid < 0 || fid >= m_slotCount || !ReadSlot(static_cast<int>(fid), m_slot)) {
         return nullptr;
     }
-    return MakeFeature(static_cast<int>(fid), slot, false).release();
+    return MakeFeature(static_cast<int>(fid), m_slot, false).release();
 }
 
 const TorvexLayer::Summary& TorvexLayer::Summarize()
@@ -503,13 +501,12 @@ const TorvexLayer::Summary& TorvexLayer::Summarize()
         return *m_summary;
     }
     Summary summary;
-    Slot slot;
     for (int index = 0; index < m_slotCount; ++index) {
-        if (!ReadSlot(index, slot)) {
+        if (!ReadSlot(index, m_slot)) {
             continue;
         }
         ++summary.count;
-        const Torvex::Geometry& g = *slot.geometry;
+        const Torvex::Geometry& g = *m_slot.geometry;
         if (m_content == Content::Table || g.nVertices == 0 || g.nParts < 0 ||
             !std::isfinite(g.dfXMin) || !std::isfinite(g.dfXMax) || !std::isfinite(g.dfYMin) ||
             !std::isfinite(g.dfYMax)) {

@@ -102,6 +102,7 @@ private:
     std::span<const StyleFieldDef> m_styleSet;
     int m_firstStyleField = -1;
 
+    Slot m_slot;  // the slot last read, kept so that reading allocates as little as it can
     std::optional<Summary> m_summary;
     bool m_warnedDamaged = false;
 };
