@@ -566,7 +566,7 @@ int TorvexLayer::TestCapability(const char* capability)
         return m_summary && m_poFilterGeom == nullptr && m_poAttrQuery == nullptr;
     }
     if (EQUAL(capability, OLCFastGetExtent)) {
-        return m_summary.has_value();
+        return m_content != Content::Table && m_summary.has_value();
     }
     return FALSE;
 }

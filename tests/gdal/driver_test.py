@@ -304,6 +304,14 @@ class DriverTest(unittest.TestCase):
                     self.assertIn(error, str(e))
                 self.assertEqual(dataset is not None, opens)
 
+    def test_style_strings(self):
+        cases = [("roads.wl", 0, "PEN(c:#FF0000,w:1.5mm)"), ("lakes.wp", 1, "BRUSH(fc:#EBCE87)"),
+                 ("towns.wt", 6, 'LABEL(t:"城关镇",s:8mm,a:0,c:#000000)'), ("towns.wt", 0, None)]
+        for sample, fid, style in cases:
+            with self.subTest(sample=sample, fid=fid):
+                _, (layer,) = open_layers(os.path.join(SAMPLES, sample))
+                self.assertEqual(layer.GetFeature(fid).GetStyleString(), style)
+
     def test_filters(self):
         _, (layer,) = open_layers(os.path.join(SAMPLES, "towns.wt"))
         points = [(f.GetField("人口"), f.GetGeometryRef().GetX()) for f in layer]
