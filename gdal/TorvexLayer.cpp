@@ -16,33 +16,14 @@
 #include "projection/CoordinateScale.h"
 #include "torvex/Gbk.h"
 #include "torvex/Result.h"
+#include "torvex/TypeCode.h"
 
 namespace Calvorn {
 
 namespace {
 
-// The reader's attribute type codes.
-enum TypeCode : int {
-    kText = 0,
-    kUnsigned8 = 1,
-    kSigned16 = 2,
-    kSigned32 = 3,
-    kFloat = 4,
-    kDouble = 5,
-    kDate = 6,
-    kTime = 7,
-    kBoolean = 8,
-    kLongText = 9,
-};
-
-// Values come as unaligned bytes in the layout of their code.
-template <typename T>
-T Load(const void* value, std::size_t offset = 0)
-{
-    T result;
-    std::memcpy(&result, static_cast<const unsigned char*>(value) + offset, sizeof(T));
-    return result;
-}
+using enum Torvex::TypeCode;
+using Torvex::LoadValue;
 
 bool IsLeapYear(int year)
 {
@@ -380,27 +361,27 @@ void TorvexLayer::SetSourceValues(OGRFeature& feature, int index)
                 feature.SetField(field, Torvex::GbkToUtf8(static_cast<const char*>(value)).c_str());
                 break;
             case kUnsigned8:
-                feature.SetField(field, Load<std::uint8_t>(value));
+                feature.SetField(field, LoadValue<std::uint8_t>(value));
                 break;
             case kSigned16:
-                feature.SetField(field, Load<std::int16_t>(value));
+                feature.SetField(field, LoadValue<std::int16_t>(value));
                 break;
             case kSigned32:
-                feature.SetField(field, Load<std::int32_t>(value));
+                feature.SetField(field, LoadValue<std::int32_t>(value));
                 break;
             case kFloat:
-                feature.SetField(field, static_cast<double>(Load<float>(value)));
+                feature.SetField(field, static_cast<double>(LoadValue<float>(value)));
                 break;
             case kDouble:
-                feature.SetField(field, Load<double>(value));
+                feature.SetField(field, LoadValue<double>(value));
                 break;
             case kBoolean:
-                feature.SetField(field, Load<std::uint8_t>(value) != 0 ? 1 : 0);
+                feature.SetField(field, LoadValue<std::uint8_t>(value) != 0 ? 1 : 0);
                 break;
             case kDate: {
-                const int year = Load<std::int16_t>(value);
-                const int month = Load<std::int8_t>(value, 2);
-                const int day = Load<std::int8_t>(value, 3);
+                const int year = LoadValue<std::int16_t>(value);
+                const int month = LoadValue<std::int8_t>(value, 2);
+                const int day = LoadValue<std::int8_t>(value, 3);
                 if (IsValidDate(year, month, day)) {
                     feature.SetField(field, year, month, day);
                 } else {
@@ -410,9 +391,9 @@ void TorvexLayer::SetSourceValues(OGRFeature& feature, int index)
                 break;
             }
             case kTime: {
-                const int hour = Load<std::int8_t>(value);
-                const int minute = Load<std::int8_t>(value, 1);
-                const double seconds = Load<double>(value, 2);
+                const int hour = LoadValue<std::int8_t>(value);
+                const int minute = LoadValue<std::int8_t>(value, 1);
+                const double seconds = LoadValue<double>(value, 2);
                 const bool empty = hour == 0 && minute == 0 && seconds == 0.0;
                 if (!empty && IsValidTime(hour, minute, seconds)) {
                     feature.SetField(field, 0, 0, 0, hour, minute, static_cast<float>(seconds));
