@@ -380,8 +380,8 @@ void TorvexLayer::SetSourceValues(OGRFeature& feature, int index)
                 break;
             case kDate: {
                 const int year = LoadValue<std::int16_t>(value);
-                const int month = LoadValue<std::int8_t>(value, 2);
-                const int day = LoadValue<std::int8_t>(value, 3);
+                const auto month = LoadValue<std::int8_t>(value, 2);
+                const auto day = LoadValue<std::int8_t>(value, 3);
                 if (IsValidDate(year, month, day)) {
                     feature.SetField(field, year, month, day);
                 } else {
@@ -391,8 +391,8 @@ void TorvexLayer::SetSourceValues(OGRFeature& feature, int index)
                 break;
             }
             case kTime: {
-                const int hour = LoadValue<std::int8_t>(value);
-                const int minute = LoadValue<std::int8_t>(value, 1);
+                const auto hour = LoadValue<std::int8_t>(value);
+                const auto minute = LoadValue<std::int8_t>(value, 1);
                 const double seconds = LoadValue<double>(value, 2);
                 const bool empty = hour == 0 && minute == 0 && seconds == 0.0;
                 if (!empty && IsValidTime(hour, minute, seconds)) {
