@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <string_view>
 
 #include "gdal/FeatureGeometry.h"
 #include "gdal/FeatureStyle.h"
