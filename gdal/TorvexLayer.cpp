@@ -23,6 +23,9 @@ namespace {
 using enum Torvex::TypeCode;
 using Torvex::LoadValue;
 
+// Widest number field the driver hands on (the widest numeric .dbf field).
+constexpr int kMaxNumberWidth = 255;
+
 bool IsLeapYear(int year)
 {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -204,6 +207,17 @@ void TorvexLayer::DefineFields(bool styleAsAttributes)
             field.SetSubType(OFSTFloat32);
         } else if (code == kBoolean) {
             field.SetSubType(OFSTBoolean);
+        }
+        // GDAL formats numbers with the field's width and precision ("%*.*f"): a damaged
+        // file's width of two billion would have it allocate gigabytes for one value.
+        const bool number = type == OFTInteger || type == OFTReal;
+        if (number && (width > kMaxNumberWidth || decimals > kMaxNumberWidth)) {
+            CPLError(CE_Warning, CPLE_AppDefined,
+                     "Torvex: %s: field \"%s\" has width %d and precision %d, more than a number "
+                     "can use; they are left unset",
+                     m_defn->GetName(), name.c_str(), width, decimals);
+            width = 0;
+            decimals = 0;
         }
         field.SetWidth(width);
         field.SetPrecision(decimals);

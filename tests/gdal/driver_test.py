@@ -304,6 +304,16 @@ class DriverTest(unittest.TestCase):
                     self.assertIn(error, str(e))
                 self.assertEqual(dataset is not None, opens)
 
+    def test_numbers_of_absurd_width_are_formatted(self):
+        # GDAL formats numbers with the field's width: two billion would take gigabytes
+        path = os.path.join(self.tmp, "wide.wb")
+        make({"kind": "table", "fields": [{"name": "x", "type": 5, "width": 2000000000,
+                                           "decimals": 2000000000}],
+              "records": [{"attributes": [1.5]}]}, path)
+        _, (layer,) = open_layers(path)
+        self.assertEqual(layer.GetLayerDefn().GetFieldDefn(0).GetWidth(), 0)
+        self.assertEqual(layer.GetNextFeature().GetFieldAsString(0), "1.5")
+
     def test_style_strings(self):
         cases = [("roads.wl", 0, "PEN(c:#FF0000,w:1.5mm)"), ("lakes.wp", 1, "BRUSH(fc:#EBCE87)"),
                  ("towns.wt", 6, 'LABEL(t:"城关镇",s:8mm,a:0,c:#000000)'), ("towns.wt", 0, None)]
