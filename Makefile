@@ -41,7 +41,8 @@ test-asan: deps
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)
 
-# libFuzzer targets (reader, mapping file, INI file, command line); FUZZ_SECONDS per target.
+# libFuzzer targets (reader, GDAL driver, mapping file, INI file, command line); FUZZ_SECONDS per
+# target.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVORN_FUZZ=ON -DCALVORN_BUILD_UI=OFF $(CMAKE_FLAGS)
@@ -53,7 +54,8 @@ fuzz: deps
 BENCH_ARGS ?=
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCALVORN_BUILD_BENCH=ON -DCALVORN_BUILD_UI=OFF
-	cmake --build build-bench -j $(JOBS) --target calvorn-cli calvorn-bench-data calvorn-micro-bench
+	cmake --build build-bench -j $(JOBS) --target calvorn-cli calvorn-bench-data calvorn-micro-bench \
+	  gdal_Torvex
 	./bench/run.sh --build build-bench $(BENCH_ARGS)
 
 format:

@@ -123,6 +123,26 @@ private:
 
 }  // namespace
 
+std::vector<std::filesystem::path> ProjectItemPaths(const std::filesystem::path& project)
+{
+    Torvex::Torvex_Prj reader;
+    const int count = reader.LoadProject(project);
+    FolderNames folder(project.parent_path());
+    std::vector<std::filesystem::path> paths;
+    for (int i = 0; i < count; ++i) {
+        std::string stored;
+        reader.GetItemInfo(i, &stored, nullptr, nullptr);
+        // A name ends at its first zero byte: the system would cut the path there when opening
+        // it. An empty name leaves the folder itself, which has no kind and is dropped.
+        stored.resize(std::min(stored.size(), stored.find('\0')));
+        std::filesystem::path path = folder.Resolve(StoredFileName(stored));
+        if (KindOfPath(path) != kKindNone) {
+            paths.push_back(std::move(path));
+        }
+    }
+    return paths;
+}
+
 JobList::JobList(Order order) : m_order(order) {}
 
 void JobList::SetObserver(JobListObserver* observer)
@@ -143,22 +163,13 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
 
 std::size_t JobList::AddProject(const std::filesystem::path& project)
 {
-    Torvex::Torvex_Prj reader;
-    const int count = reader.LoadProject(project);
-    FolderNames folder(project.parent_path());
     std::vector<Job> jobs;
-    for (int i = 0; i < count; ++i) {
-        std::string stored;
-        reader.GetItemInfo(i, &stored, nullptr, nullptr);
-        // A name ends at its first zero byte: the system would cut the path there when opening
-        // it. An empty name leaves the folder itself, which has no kind and is dropped.
-        stored.resize(std::min(stored.size(), stored.find('\0')));
-        const std::filesystem::path path = folder.Resolve(StoredFileName(stored));
+    for (std::filesystem::path& path : ProjectItemPaths(project)) {
         const FileKind kind = KindOfPath(path);
-        if (kind != kKindNone && IsTooLong(path)) {
+        if (IsTooLong(path)) {
             jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
-        } else if (kind != kKindNone) {
-            jobs.push_back(Job(path, kind));
+        } else {
+            jobs.emplace_back(std::move(path), kind);
         }
     }
     return InsertJobs(std::move(jobs));

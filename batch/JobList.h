@@ -23,6 +23,14 @@ namespace Calvorn {
 
 class JobListObserver;
 
+// The data files a project lists, as the job list adds them: each item's file-name part (split
+// at "\\" and "/", whatever the platform; cut at a zero byte) joined to the project's own
+// folder, in the project's order (when no file of that name is there, its one match in that
+// folder that differs only in the case of ASCII letters: a project written on Windows); items
+// without a source kind are left out. Empty when the project cannot be loaded. The files need
+// not exist.
+std::vector<std::filesystem::path> ProjectItemPaths(const std::filesystem::path& project);
+
 class JobList {
 public:
     enum class Order {

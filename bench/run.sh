@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmark: calvorn-cli (one file, default options) against
-# `ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8` on the same features, the memory of a
-# conversion four times the size, a batch on one thread and on all, and the micro-benchmarks.
+# `ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8` on the same features, `ogr2ogr -f GPKG`
+# from the Torvex file through the GDAL driver against the same from FlatGeobuf, the memory of
+# a conversion four times the size, a batch on one thread and on all, and the micro-benchmarks.
 # The results replace the part of the output file between the two "bench/run.sh" markers (or
 # make up the whole file when it has none).
 #
@@ -9,7 +10,8 @@
 #
 #   --runs N   alternating runs per pair (default 7); --quick is --runs 3
 #   --smoke    a few hundred features, one run, no large files: only shows that it all works
-#   --build    the build folder with calvorn-cli and the bench targets (default build-bench)
+#   --build    the build folder with calvorn-cli, the bench targets and gdal/gdal_Torvex.so
+#              (default build-bench; without the plugin the GeoPackage table is left out)
 #   --data     where the datasets are made and kept (default BUILD/bench-data)
 #   --out      the results file (default docs/performance.md)
 set -euo pipefail
@@ -152,6 +154,42 @@ for set in P:wt:$points L:wl:$lines A:wp:$polygons; do
   rows+=" | $cm | $om |"$'\n'
 done
 
+# ogr2ogr to GeoPackage from the Torvex file through the driver and from FlatGeobuf; both with
+# the plugin folder named, so both pay for loading it.
+expect_features() {
+  ogrinfo -ro -so "$1" "$2" | grep -q "^Feature Count: $3\$" || { echo "$1: not $3 features" >&2; exit 1; }
+}
+gpkgRows=""
+if [ -f "$build/gdal/gdal_Torvex.so" ]; then
+  for set in P:wt:$points L:wl:$lines A:wp:$polygons; do
+    IFS=: read -r name extension count <<<"$set"
+    : >"$work/driver" ; : >"$work/fgb"
+    for run in $(seq 1 "$runs"); do
+      say "$name to GeoPackage, run $run/$runs"
+      for source in $( [ $((run % 2)) = 1 ] && echo "driver fgb" || echo "fgb driver"); do
+        input=$data/$name.$( [ "$source" = driver ] && echo "$extension" || echo fgb)
+        run_timed "$work/g" env GDAL_DRIVER_PATH="$build/gdal" ogr2ogr -f GPKG -nln "$name" \
+          "$work/g/$name.gpkg" "$input" >>"$work/$source"
+        expect_features "$work/g/$name.gpkg" "$name" "$count"
+      done
+    done
+    dw=$(column_of 1 <"$work/driver" | median); fw=$(column_of 1 <"$work/fgb" | median)
+    dc=$(column_of 2 <"$work/driver" | median); fc=$(column_of 2 <"$work/fgb" | median)
+    dm=$(column_of 3 <"$work/driver" | maximum | mb); fm=$(column_of 3 <"$work/fgb" | maximum | mb)
+    gpkgRows+="| $name | $(thousands "$count") | $dw s | $fw s | **$(ratio "$dw" "$fw")** | $dc s"
+    gpkgRows+=" | $fc s | $(ratio "$dc" "$fc") | $dm | $fm |"$'\n'
+  done
+fi
+gpkgSection=""
+if [ -n "$gpkgRows" ]; then
+  gpkgSection="\`ogr2ogr -f GPKG\` from the Torvex file through the GDAL driver (\`gdal_Torvex.so\`) and from
+the same features in FlatGeobuf:
+
+| Dataset | Features | from Torvex | from FlatGeobuf | Wall ratio | CPU from Torvex | CPU from FlatGeobuf | CPU ratio | Peak RSS from Torvex | Peak RSS from FlatGeobuf |
+|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|
+$gpkgRows"
+fi
+
 memory=""
 for set in P:$points P4M:$big; do
   IFS=: read -r name count <<<"$set"
@@ -215,6 +253,7 @@ medians of $runs alternating runs, each into a fresh folder after \`sync\`, the 
 | Dataset | Features | calvorn-cli | ogr2ogr | Wall ratio | calvorn-cli CPU | ogr2ogr CPU | CPU ratio | calvorn-cli features/s | ogr2ogr features/s | calvorn-cli peak RSS | ogr2ogr peak RSS |
 |---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|
 $rows
+$gpkgSection
 Peak memory of calvorn-cli (one run each):
 
 | Source | Features | File size | Wall | Peak RSS |

@@ -5,24 +5,14 @@
 #include <cstring>
 
 #include "app/TextFormat.h"
+#include "torvex/TypeCode.h"
 
 namespace Calvorn {
 
 namespace {
 
-// The reader's attribute type codes.
-enum TypeCode : int {
-    kText = 0,
-    kUnsigned8 = 1,
-    kSigned16 = 2,
-    kSigned32 = 3,
-    kFloat = 4,
-    kDouble = 5,
-    kDate = 6,
-    kTime = 7,
-    kBoolean = 8,
-    kLongText = 9,
-};
+using enum Torvex::TypeCode;
+using Torvex::LoadValue;
 
 // Longest text value that is not reported as cut.
 constexpr std::size_t kMaxTextBytes = 254;
@@ -40,15 +30,6 @@ bool IsInteger(int code)
 bool IsSupported(int code)
 {
     return code >= kText && code <= kLongText;
-}
-
-// Values come as unaligned bytes in the layout of their code.
-template <typename T>
-T Load(const void* value, std::size_t offset = 0)
-{
-    T result;
-    std::memcpy(&result, static_cast<const unsigned char*>(value) + offset, sizeof(T));
-    return result;
 }
 
 std::string SecondsText(double seconds)
@@ -157,35 +138,37 @@ void AttributeTransfer::TransferRecord(int record, DbfFile& dbf, int row) const
                 dbf.WriteText(row, j, static_cast<const char*>(value));
                 break;
             case kUnsigned8:
-                WriteNumber(dbf, row, j, value ? Load<std::uint8_t>(value) : 0, record);
+                WriteNumber(dbf, row, j, value ? LoadValue<std::uint8_t>(value) : 0, record);
                 break;
             case kSigned16:
-                WriteNumber(dbf, row, j, value ? Load<std::int16_t>(value) : 0, record);
+                WriteNumber(dbf, row, j, value ? LoadValue<std::int16_t>(value) : 0, record);
                 break;
             case kSigned32:
-                WriteNumber(dbf, row, j, value ? Load<std::int32_t>(value) : 0, record);
+                WriteNumber(dbf, row, j, value ? LoadValue<std::int32_t>(value) : 0, record);
                 break;
             case kFloat:
-                WriteNumber(dbf, row, j, value ? Load<float>(value) : 0.0, record);
+                WriteNumber(dbf, row, j, value ? LoadValue<float>(value) : 0.0, record);
                 break;
             case kDouble:
-                WriteNumber(dbf, row, j, value ? Load<double>(value) : 0.0, record);
+                WriteNumber(dbf, row, j, value ? LoadValue<double>(value) : 0.0, record);
                 break;
             case kBoolean:
-                WriteNumber(dbf, row, j, value && Load<std::uint8_t>(value) != 0 ? 1 : 0, record);
+                WriteNumber(dbf, row, j, value && LoadValue<std::uint8_t>(value) != 0 ? 1 : 0,
+                            record);
                 break;
             case kDate:
                 dbf.WriteText(row, j,
-                              value
-                                  ? DateText(Load<std::int16_t>(value), Load<std::int8_t>(value, 2),
-                                             Load<std::int8_t>(value, 3))
-                                  : std::string());
+                              value ? DateText(LoadValue<std::int16_t>(value),
+                                               LoadValue<std::int8_t>(value, 2),
+                                               LoadValue<std::int8_t>(value, 3))
+                                    : std::string());
                 break;
             case kTime:
-                dbf.WriteText(row, j,
-                              value ? TimeText(Load<std::int8_t>(value),
-                                               Load<std::int8_t>(value, 1), Load<double>(value, 2))
-                                    : std::string());
+                dbf.WriteText(
+                    row, j,
+                    value ? TimeText(LoadValue<std::int8_t>(value),
+                                     LoadValue<std::int8_t>(value, 1), LoadValue<double>(value, 2))
+                          : std::string());
                 break;
             default:
                 dbf.WriteNull(row, j);

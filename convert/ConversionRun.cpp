@@ -1,7 +1,6 @@
 #include "convert/ConversionRun.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <exception>
 #include <new>
@@ -17,6 +16,7 @@
 #include "convert/SourceChangedError.h"
 #include "convert/StopSignal.h"
 #include "projection/CPrjWriter.h"
+#include "projection/CoordinateScale.h"
 #include "torvex/Result.h"
 
 namespace Calvorn {
@@ -209,11 +209,7 @@ void ConversionRun::ApplyProjection()
     if (m_reader.GetProjection(&record) != 1) {
         return;  // no projection record: nothing to describe, coordinates as stored
     }
-    // A zero factor would collapse every vertex onto the origin, a non-finite one destroy
-    // them all; such a record says nothing usable about the scale.
-    if (std::isfinite(record.scale) && record.scale != 0.0) {
-        m_scale = record.scale;
-    }
+    m_scale = CoordinateScale(record);
     const CPrjWriter writer;
     for (const auto& output : m_outputs) {
         output->WritePrj(writer, record);  // a .prj that cannot be written is left out
@@ -296,7 +292,7 @@ bool ConversionRun::ConvertRows(const RowWriter& write)
     try {
         for (int row = 0; row < m_slotCount; ++row) {
             ThrowIfStopSignalled();
-            if (m_reader.ReadRecord(row) == Torvex::kSourceChanged) {
+            if (m_reader.ReadTableRow(row) == Torvex::kSourceChanged) {
                 throw SourceChangedError();
             }
             write(row);

@@ -1,8 +1,5 @@
 // Line files (.wl): one shape per live line, its attributes and, with StyleAsAttributes, the
 // line's graphic parameters.
-#include <array>
-#include <cstdint>
-
 #include "convert/ConversionEngine.h"
 #include "convert/OutputSet.h"
 #include "convert/RunLog.h"
@@ -16,34 +13,6 @@ namespace {
 
 constexpr const char* kFunction = "CCalvornDlg::ConvertArc2Shp";
 
-// The X and Y factors keep no decimals, unlike the line width.
-constexpr std::array<StyleFieldDef, 10> kLineFields = {{
-    {"线型", DbfFieldType::Integer, 8, 0},
-    {"线颜色", DbfFieldType::Integer, 8, 0},
-    {"线宽", DbfFieldType::Double, 8, 3},
-    {"线类型", DbfFieldType::Integer, 8, 0},
-    {"X系数", DbfFieldType::Double, 8, 0},
-    {"Y系数", DbfFieldType::Double, 8, 0},
-    {"辅助线型", DbfFieldType::Integer, 8, 0},
-    {"辅助颜色", DbfFieldType::Integer, 8, 0},
-    {"图层", DbfFieldType::Integer, 8, 0},
-    {"透明输出", DbfFieldType::Integer, 8, 0},
-}};
-
-void WriteLineStyle(StyleFields& style, int row, const Torvex::TORVEX_LineInfo& info, int slot)
-{
-    style.WriteUnsigned(row, 0, WidenToUnsigned(info.style), slot);
-    style.WriteUnsigned(row, 1, WidenToUnsigned(info.color), slot);
-    style.WriteDouble(row, 2, info.width, slot);
-    style.WriteUnsigned(row, 3, WidenToUnsigned(info.kind), slot);
-    style.WriteDouble(row, 4, info.xFactor, slot);
-    style.WriteDouble(row, 5, info.yFactor, slot);
-    style.WriteUnsigned(row, 6, WidenToUnsigned(info.auxStyle), slot);
-    style.WriteUnsigned(row, 7, WidenToUnsigned(info.auxColor), slot);
-    style.WriteUnsigned(row, 8, WidenToUnsigned(info.layer), slot);
-    style.WriteUnsigned(row, 9, WidenToUnsigned(info.transparent), slot);
-}
-
 }  // namespace
 
 int ConversionEngine::ConvertArc2Shp(const std::filesystem::path& source,
@@ -53,14 +22,16 @@ int ConversionEngine::ConvertArc2Shp(const std::filesystem::path& source,
     const SingleShapefile converter{
         kFunction,
         "%s_WL",
-        kLineFields,
+        kLineStyleFields,
         [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
             return reader.ReadArcInfo(slot, &info, geometry);
         },
         [](OutputSet& output, const RunLog&, int, Torvex::Geometry* geometry) {
             return output.WriteShape(geometry);
         },
-        [&](StyleFields& style, int row, int slot) { WriteLineStyle(style, row, info, slot); },
+        [&](StyleFields& style, int row, int slot) {
+            style.WriteValues(row, LineStyleValues(info), slot);
+        },
     };
     return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);
 }

@@ -20,64 +20,6 @@ namespace {
 
 constexpr const char* kFunction = "CCalvornDlg::ConvertPoint2Shp";
 
-// Point kinds.
-constexpr std::uint8_t kAnnotationPoint = 0;
-constexpr std::uint8_t kSubGraphPoint = 1;
-
-constexpr std::array<StyleFieldDef, 7> kSubGraphFields = {{
-    {"子图号", DbfFieldType::Integer, 8, 0},
-    {"子图高度", DbfFieldType::Double, 8, 3},
-    {"子图宽度", DbfFieldType::Double, 8, 3},
-    {"旋转角度", DbfFieldType::Double, 8, 3},
-    {"子图颜色", DbfFieldType::Integer, 8, 0},
-    {"透明输出", DbfFieldType::Integer, 8, 0},
-    {"图层号", DbfFieldType::Integer, 8, 0},
-}};
-
-// The text field is always there; the eleven after it only with StyleAsAttributes. The two
-// narrow fields hold small signed flags ("-1" fits).
-constexpr std::array<StyleFieldDef, 12> kAnnotationFields = {{
-    {"注释文字", DbfFieldType::String, 254, 0},
-    {"注释高度", DbfFieldType::Double, 8, 3},
-    {"注释宽度", DbfFieldType::Double, 8, 3},
-    {"注释间隔", DbfFieldType::Double, 8, 3},
-    {"注释角度", DbfFieldType::Double, 8, 3},
-    {"汉字字体", DbfFieldType::Integer, 8, 0},
-    {"西文字体", DbfFieldType::Integer, 8, 0},
-    {"注释字形", DbfFieldType::Integer, 8, 0},
-    {"注释颜色", DbfFieldType::Integer, 8, 0},
-    {"透明输出", DbfFieldType::Integer, 2, 0},
-    {"排列方式", DbfFieldType::Integer, 2, 0},
-    {"图层号", DbfFieldType::Integer, 8, 0},
-}};
-
-void WriteSubGraphStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
-{
-    style.WriteUnsigned(row, 0, WidenToUnsigned(info.u.sub.number), slot);
-    style.WriteDouble(row, 1, info.u.sub.height, slot);
-    style.WriteDouble(row, 2, info.u.sub.width, slot);
-    style.WriteDouble(row, 3, info.u.sub.angle, slot);
-    style.WriteUnsigned(row, 4, WidenToUnsigned(info.color), slot);
-    style.WriteUnsigned(row, 5, WidenToUnsigned(info.transparent), slot);
-    style.WriteUnsigned(row, 6, WidenToUnsigned(info.layer), slot);
-}
-
-// The eleven fields after the text, signed.
-void WriteAnnotationStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
-{
-    style.WriteDouble(row, 1, info.u.ann.height, slot);
-    style.WriteDouble(row, 2, info.u.ann.width, slot);
-    style.WriteDouble(row, 3, info.u.ann.spacing, slot);
-    style.WriteDouble(row, 4, info.u.ann.angle, slot);
-    style.WriteInteger(row, 5, info.cnFont, slot);
-    style.WriteInteger(row, 6, info.enFont, slot);
-    style.WriteInteger(row, 7, info.glyph, slot);
-    style.WriteInteger(row, 8, info.color, slot);
-    style.WriteInteger(row, 9, info.transparent, slot);
-    style.WriteInteger(row, 10, info.arrange, slot);
-    style.WriteInteger(row, 11, info.layer, slot);
-}
-
 }  // namespace
 
 int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
@@ -102,7 +44,7 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
             return run.Outcome();
         }
         AttributeTransfer attributes(run.Reader(), m_tables, run.Log());
-        StyleFields subGraph(main.Dbf(), run.Log(), kSubGraphFields);
+        StyleFields subGraph(main.Dbf(), run.Log(), kSubGraphStyleFields);
         // Without StyleAsAttributes the annotation output still gets the text field.
         const std::span<const StyleFieldDef> annotationSet =
             std::span(kAnnotationFields).first(withStyle ? kAnnotationFields.size() : 1);
@@ -134,21 +76,21 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
                 return result;
             },
             [&](int slot, Torvex::Geometry* geometry) {
-                if (split && info.kind == kAnnotationPoint) {
+                if (split && info.kind == Torvex::kAnnotationPoint) {
                     const int row = annotations->WriteShape(geometry);
                     attributes.TransferRecord(slot, annotations->Dbf(), row);
                     // Cut to the field on a character boundary, without a line.
                     annotations->Dbf().WriteText(row, annotation->FirstField(),
                                                  std::string_view(text.data()));
                     if (withStyle) {
-                        WriteAnnotationStyle(*annotation, row, info, slot);
+                        annotation->WriteValues(row, AnnotationStyleValues(info), slot, 1);
                     }
                     return;
                 }
                 const int row = main.WriteShape(geometry);
                 attributes.TransferRecord(slot, main.Dbf(), row);
-                if (withStyle && info.kind == kSubGraphPoint) {
-                    WriteSubGraphStyle(subGraph, row, info, slot);
+                if (withStyle && info.kind == Torvex::kSubGraphPoint) {
+                    subGraph.WriteValues(row, SubGraphStyleValues(info), slot);
                 }
             });
         // Empty outputs go without a line: one of the two may well hold every point.

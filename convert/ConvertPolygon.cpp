@@ -1,8 +1,5 @@
 // Polygon files (.wp): one polygon per live record, repaired for the Shapefile, its attributes
 // and, with StyleAsAttributes, the polygon's fill parameters.
-#include <array>
-#include <cstdint>
-
 #include "app/TextFormat.h"
 #include "convert/ConversionEngine.h"
 #include "convert/OutputSet.h"
@@ -17,28 +14,6 @@ namespace {
 
 constexpr const char* kFunction = "CCalvornDlg::ConvertPolygon2Shp";
 
-// The layer comes before the transparent output flag, the reverse of their order in the record.
-constexpr std::array<StyleFieldDef, 7> kFillFields = {{
-    {"填充颜色", DbfFieldType::Integer, 8, 0},
-    {"填充图案", DbfFieldType::Integer, 8, 0},
-    {"图案高度", DbfFieldType::Double, 8, 3},
-    {"图案宽度", DbfFieldType::Double, 8, 3},
-    {"图案颜色", DbfFieldType::Integer, 8, 0},
-    {"图层", DbfFieldType::Integer, 8, 0},
-    {"透明输出", DbfFieldType::Integer, 8, 0},
-}};
-
-void WriteFillStyle(StyleFields& style, int row, const Torvex::TORVEX_RegInfo& info, int slot)
-{
-    style.WriteUnsigned(row, 0, WidenToUnsigned(info.fillColor), slot);
-    style.WriteUnsigned(row, 1, WidenToUnsigned(info.pattern), slot);
-    style.WriteDouble(row, 2, info.patternHeight, slot);
-    style.WriteDouble(row, 3, info.patternWidth, slot);
-    style.WriteUnsigned(row, 4, WidenToUnsigned(info.patternColor), slot);
-    style.WriteUnsigned(row, 5, WidenToUnsigned(info.layer), slot);
-    style.WriteUnsigned(row, 6, WidenToUnsigned(info.transparent), slot);
-}
-
 }  // namespace
 
 int ConversionEngine::ConvertPolygon2Shp(const std::filesystem::path& source,
@@ -49,7 +24,7 @@ int ConversionEngine::ConvertPolygon2Shp(const std::filesystem::path& source,
     const SingleShapefile converter{
         kFunction,
         "%s_WP",
-        kFillFields,
+        kFillStyleFields,
         [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
             return reader.ReadPolygonInfo(slot, &info, geometry);
         },
@@ -65,7 +40,9 @@ int ConversionEngine::ConvertPolygon2Shp(const std::filesystem::path& source,
             }
             return output.WriteShape(geometry);
         },
-        [&](StyleFields& style, int row, int slot) { WriteFillStyle(style, row, info, slot); },
+        [&](StyleFields& style, int row, int slot) {
+            style.WriteValues(row, FillStyleValues(info), slot);
+        },
     };
     return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);
 }

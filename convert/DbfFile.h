@@ -14,12 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/DbfFieldType.h"
 #include "convert/DbfNumber.h"
 #include "convert/ShapelibIo.h"
 
 namespace Calvorn {
-
-enum class DbfFieldType { String, Integer, Double, Logical };
 
 class DbfFile {
 public:

@@ -1,5 +1,7 @@
 #include "convert/StyleFields.h"
 
+#include <cstdint>
+
 #include "app/TextFormat.h"
 
 namespace Calvorn {
@@ -23,19 +25,26 @@ void StyleFields::Define()
     }
 }
 
-void StyleFields::WriteUnsigned(int row, int k, std::uint32_t value, int record)
+void StyleFields::WriteValues(int row, std::span<const double> values, int record,
+                              std::size_t first)
 {
-    Report(m_dbf.WriteUnsigned(row, m_first + k, value), k, record);
-}
-
-void StyleFields::WriteInteger(int row, int k, int value, int record)
-{
-    Report(m_dbf.WriteInteger(row, m_first + k, value), k, record);
-}
-
-void StyleFields::WriteDouble(int row, int k, double value, int record)
-{
-    Report(m_dbf.WriteDouble(row, m_first + k, value), k, record);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::size_t k = first + i;
+        const int field = m_first + static_cast<int>(k);
+        DbfWriteStatus status = DbfWriteStatus::Written;
+        switch (m_definitions[k].number) {
+            case StyleNumber::Unsigned:
+                status = m_dbf.WriteUnsigned(row, field, static_cast<std::uint32_t>(values[i]));
+                break;
+            case StyleNumber::Signed:
+                status = m_dbf.WriteInteger(row, field, static_cast<int>(values[i]));
+                break;
+            case StyleNumber::Real:
+                status = m_dbf.WriteDouble(row, field, values[i]);
+                break;
+        }
+        Report(status, static_cast<int>(k), record);
+    }
 }
 
 void StyleFields::Report(DbfWriteStatus status, int k, int record) const

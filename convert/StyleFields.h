@@ -3,26 +3,14 @@
 // and logged, never cut into a wrong number.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <span>
 
 #include "convert/DbfFile.h"
 #include "convert/RunLog.h"
+#include "convert/StyleSets.h"
 
 namespace Calvorn {
-
-struct StyleFieldDef {
-    const char* name;  // UTF-8; not passed through the field-name table
-    DbfFieldType type;
-    int width;
-    int decimals;
-};
-
-// Integer members are widened with their sign to 32 bits and handed over as unsigned numbers.
-inline std::uint32_t WidenToUnsigned(std::int32_t value)
-{
-    return static_cast<std::uint32_t>(value);
-}
 
 class StyleFields {
 public:
@@ -33,11 +21,9 @@ public:
     // change.
     void Define();
 
-    // Write field `k` of the set (0 = the first) into `row`; `record` is the record index the
-    // other record lines give.
-    void WriteUnsigned(int row, int k, std::uint32_t value, int record);
-    void WriteInteger(int row, int k, int value, int record);
-    void WriteDouble(int row, int k, double value, int record);
+    // Writes `values` into `row`, values[i] into field first + i of the set (0 = the set's
+    // first field) as its StyleNumber says; `record` is the record index the record lines give.
+    void WriteValues(int row, std::span<const double> values, int record, std::size_t first = 0);
 
     // Index of the set's first field in the .dbf; valid after Define.
     int FirstField() const { return m_first; }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz/InputFile.h"
 #include "torvex/Geometry.h"
 #include "torvex/Records.h"
 #include "torvex/Torvex_Prj.h"
@@ -37,48 +38,6 @@ void Check(bool condition, const char* what)
     if (!condition) {
         std::fprintf(stderr, "reader invariant broken: %s\n", what);
         std::abort();
-    }
-}
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
-{
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
-template <typename T>
-T Load(const std::string& bytes, std::uint64_t offset)
-{
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof(T));
-    return value;
-}
-
-// Nearly every mutation inside a slot breaks its check value, so the slot parser behind the
-// check would hardly be reached. For half of the inputs the check values of the slots that
-// the index names are made right before the file is read.
-void FixCheckValues(std::string& bytes)
-{
-    if (bytes.size() < 64 || Load<std::uint16_t>(bytes, 6) == 5) {
-        return;
-    }
-    const std::uint64_t size = bytes.size();
-    const auto index = Load<std::uint64_t>(bytes, 40);
-    const auto slots = Load<std::uint32_t>(bytes, 16);
-    for (std::uint64_t s = 0; s < slots && index <= size && (size - index) / 16 > s; ++s) {
-        const auto offset = Load<std::uint64_t>(bytes, index + 16 * s);
-        const auto length = Load<std::uint32_t>(bytes, index + 16 * s + 8);
-        if (length >= 4 && offset <= size && length <= size - offset) {
-            const std::uint32_t crc =
-                Crc32(reinterpret_cast<const std::uint8_t*>(bytes.data()) + offset + 4, length - 4);
-            std::memcpy(bytes.data() + offset, &crc, sizeof(crc));
-        }
     }
 }
 
@@ -253,8 +212,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::filesystem::path& path = InputPath();
     std::string bytes(reinterpret_cast<const char*>(data), size);
+    // For half of the inputs the check values are made right, so that mutations reach the slot
+    // parser.
     if (size > 0 && (data[size - 1] & 1) != 0) {
-        FixCheckValues(bytes);
+        CalvornFuzz::FixCheckValues(bytes);
     }
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);

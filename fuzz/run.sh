@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for SECONDS each. The reader is seeded with the sample Torvex files and
-# tests/data, every target with its committed seeds in fuzz/corpus/<target>.
+# Runs every fuzz target for SECONDS each. The reader and the GDAL driver are seeded with the
+# sample Torvex files and tests/data, every target with its committed seeds in
+# fuzz/corpus/<target>. fuzz_gdal runs only when it was built (GDAL's development files).
 # Usage: fuzz/run.sh BUILD_DIR SECONDS   (BUILD_DIR configured with -DCALVORN_FUZZ=ON)
 # FUZZ_TARGETS="fuzz_ini_file ..." runs only those. The corpus grows in
 # BUILD_DIR/fuzz-corpus/<target>; crashes land in BUILD_DIR/fuzz-artifacts/<target>/.
@@ -13,7 +14,9 @@ fi
 build=$(cd "$1" && pwd)
 seconds=$2
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-targets=${FUZZ_TARGETS:-fuzz_reader fuzz_layer_map fuzz_ini_file fuzz_command_line}
+default_targets="fuzz_reader fuzz_layer_map fuzz_ini_file fuzz_command_line"
+[ -x "$build/fuzz/fuzz_gdal" ] && default_targets+=" fuzz_gdal"
+targets=${FUZZ_TARGETS:-$default_targets}
 
 seeds=$(mktemp -d)
 trap 'rm -rf "$seeds"' EXIT
@@ -29,11 +32,12 @@ if [ -z "$(ls -A "$seeds/fuzz_reader")" ]; then
   echo "no seed files: build the 'samples' target in $build first" >&2
   exit 1
 fi
+cp -r "$seeds/fuzz_reader" "$seeds/fuzz_gdal"
 
 # Longest input per target: Torvex files need room, the text inputs do not.
 max_len() {
   case $1 in
-    fuzz_reader) echo 65536 ;;
+    fuzz_reader | fuzz_gdal) echo 65536 ;;
     fuzz_command_line) echo 1024 ;;
     *) echo 8192 ;;
   esac

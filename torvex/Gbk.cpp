@@ -2,8 +2,13 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace Torvex {
 
@@ -44,8 +49,17 @@ iconv_t FromGbk()
 
 bool IsAscii(std::string_view text)
 {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
+    // Eight bytes at a time: most texts are short, but every value of a file passes here.
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof(word));
+        if ((word & 0x8080808080808080u) != 0) {
+            return false;
+        }
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
             return false;
         }
     }
@@ -111,6 +125,92 @@ std::size_t Utf8SequenceLength(std::string_view text)
     return length;
 }
 
+namespace {
+
+// The UTF-8 of every GBK character, asked of iconv once: decoding is then a lookup per character
+// instead of an iconv call per text, which matters to readers that decode every value. Each
+// lead byte's row is filled when first needed, so a program that decodes a few names pays for
+// a few rows only.
+class GbkDecodeTable {
+public:
+    struct Entry {
+        std::uint8_t length = 0;  // 0: no character
+        char bytes[3] = {};       // GBK has characters of the Basic Multilingual Plane only
+    };
+
+    const Entry* Single(unsigned char b)
+    {
+        Fill(kLeadCount, [this] {
+            for (unsigned i = 0x80; i <= 0xFF; ++i) {
+                const char in[1] = {static_cast<char>(i)};
+                m_single[i - 0x80] = Decode(std::string_view(in, 1));
+            }
+        });
+        const Entry& entry = m_single[b - 0x80];
+        return entry.length > 0 ? &entry : nullptr;
+    }
+
+    const Entry* Pair(unsigned char lead, unsigned char trail)
+    {
+        if (lead < kLeadFirst || lead > kLeadLast || trail < kTrailFirst || trail > kTrailLast) {
+            return nullptr;
+        }
+        Entry* row = &m_pairs[(lead - kLeadFirst) * kRowLength];
+        Fill(lead - kLeadFirst, [row, lead] {
+            for (unsigned t = kTrailFirst; t <= kTrailLast; ++t) {
+                const char in[2] = {static_cast<char>(lead), static_cast<char>(t)};
+                row[t - kTrailFirst] = Decode(std::string_view(in, 2));
+            }
+        });
+        const Entry& entry = row[trail - kTrailFirst];
+        return entry.length > 0 ? &entry : nullptr;
+    }
+
+private:
+    static constexpr unsigned kLeadFirst = 0x81;
+    static constexpr unsigned kLeadLast = 0xFE;
+    static constexpr unsigned kTrailFirst = 0x40;
+    static constexpr unsigned kTrailLast = 0xFE;
+    static constexpr std::size_t kLeadCount = kLeadLast - kLeadFirst + 1;
+    static constexpr std::size_t kRowLength = kTrailLast - kTrailFirst + 1;
+
+    // Runs `fill` for row `row` (kLeadCount: the single bytes) unless it ran already.
+    template <typename Filler>
+    void Fill(std::size_t row, const Filler& fill)
+    {
+        if (!m_filled[row].load(std::memory_order_acquire)) {
+            const std::lock_guard lock(m_mutex);
+            if (!m_filled[row].load(std::memory_order_relaxed)) {
+                fill();
+                m_filled[row].store(true, std::memory_order_release);
+            }
+        }
+    }
+
+    // The bytes as one character, or no entry when iconv refuses them, reads them as more or
+    // less than one character or gives one beyond three UTF-8 bytes (or there is no converter).
+    static Entry Decode(std::string_view in)
+    {
+        iconv_t cd = FromGbk();
+        std::string out;
+        if (cd == nullptr || ConvertRun(cd, in, out) != in.size() || out.empty() ||
+            out.size() > 3 || Utf8SequenceLength(out) != out.size()) {
+            return {};
+        }
+        Entry entry;
+        entry.length = static_cast<std::uint8_t>(out.size());
+        out.copy(entry.bytes, out.size());
+        return entry;
+    }
+
+    std::mutex m_mutex;
+    std::atomic<bool> m_filled[kLeadCount + 1] = {};
+    Entry m_single[0x80];
+    std::vector<Entry> m_pairs = std::vector<Entry>(kLeadCount * kRowLength);
+};
+
+}  // namespace
+
 bool IsValidUtf8(std::string_view text)
 {
     while (!text.empty()) {
@@ -175,22 +275,37 @@ std::string GbkToUtf8(std::string_view gbk, bool* lossless)
     if (IsAscii(gbk)) {
         utf8.assign(gbk);
     } else {
-        utf8.reserve(gbk.size() * 3 / 2);
-        iconv_t cd = FromGbk();
-        while (!gbk.empty()) {
-            const std::size_t done = cd != nullptr ? ConvertRun(cd, gbk, utf8) : 0;
-            gbk.remove_prefix(done);
-            if (!gbk.empty()) {
-                // One refused byte at a time, so that a bad trail byte is read again as a lead.
-                if (static_cast<unsigned char>(gbk.front()) < 0x80) {
-                    utf8.push_back(gbk.front());
-                } else {
-                    utf8.append(kReplacement);
-                    exact = false;
-                }
-                gbk.remove_prefix(1);
+        static GbkDecodeTable table;
+        // Written in place: no character takes more than three bytes per byte it comes from.
+        utf8.resize(gbk.size() * 3);
+        char* out = utf8.data();
+        for (std::size_t i = 0; i < gbk.size();) {
+            const auto lead = static_cast<unsigned char>(gbk[i]);
+            if (lead < 0x80) {
+                *out++ = gbk[i++];
+                continue;
+            }
+            const GbkDecodeTable::Entry* entry = nullptr;
+            if (i + 1 < gbk.size()) {
+                entry = table.Pair(lead, static_cast<unsigned char>(gbk[i + 1]));
+            }
+            if (entry != nullptr) {
+                i += 2;
+            } else {
+                // A byte that starts no character: the next one is read again as a lead.
+                entry = table.Single(lead);
+                i += 1;
+            }
+            if (entry != nullptr) {
+                std::memcpy(out, entry->bytes, entry->length);
+                out += entry->length;
+            } else {
+                std::memcpy(out, kReplacement.data(), kReplacement.size());
+                out += kReplacement.size();
+                exact = false;
             }
         }
+        utf8.resize(static_cast<std::size_t>(out - utf8.data()));
     }
     if (lossless != nullptr) {
         *lossless = exact;

@@ -130,8 +130,8 @@ void FixGeoTopo(Geometry* geometry)
         return;
     }
     if (NeedsOnlyRewinding(geometry)) {
+        // Rewinding moves no vertex: the bounds stay right.
         SHPRewindObject(nullptr, geometry);
-        SHPComputeExtents(geometry);
         return;
     }
     std::vector<Ring> rings;

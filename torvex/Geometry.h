@@ -16,8 +16,9 @@ void DestroyGeometry(Geometry* geometry);
 void ReScaleGeometry(Geometry* geometry, double factor);
 
 // Makes a polygon fit for a Shapefile: closes open rings, drops rings with fewer than 4 points
-// after closing or with zero area, orients outer rings clockwise and holes counter-clockwise,
-// recomputes the bounds. Other shape types are left alone.
+// after closing or with zero area, orients outer rings clockwise and holes counter-clockwise.
+// The bounds must be those of the vertices on entry (as the reader and ReScaleGeometry leave
+// them); they are recomputed when rings change. Other shape types are left alone.
 void FixGeoTopo(Geometry* geometry);
 
 // Packed degrees-minutes-seconds DDDMMSS.ss to decimal degrees; the sign applies to the whole

@@ -15,6 +15,23 @@ void ClearBounds(Geometry* g)
     g->dfXMax = g->dfYMax = g->dfZMax = g->dfMMax = 0.0;
 }
 
+// Makes `array` hold `wanted` elements, keeping it when its `room` suffices; false (the array
+// unchanged) when memory runs out.
+template <typename T>
+bool Reserve(T*& array, std::size_t room, std::size_t wanted)
+{
+    if (array != nullptr && room >= wanted) {
+        return true;
+    }
+    auto* grown = static_cast<T*>(std::malloc(wanted * sizeof(T)));
+    if (grown == nullptr) {
+        return false;
+    }
+    std::free(array);
+    array = grown;
+    return true;
+}
+
 }  // namespace
 
 void ClearGeometry(Geometry* geometry)
@@ -38,42 +55,47 @@ void ClearGeometry(Geometry* geometry)
 bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCounts,
                   std::uint32_t partCount, const std::uint8_t* vertices, std::uint32_t vertexCount)
 {
-    ClearGeometry(geometry);
-    geometry->nSHPType = shapeType;
-    geometry->nShapeId = -1;
     const bool hasParts = shapeType != SHPT_POINT;
     const std::size_t n = std::max<std::size_t>(vertexCount, 1);
-    auto* x = static_cast<double*>(std::malloc(n * sizeof(double)));
-    auto* y = static_cast<double*>(std::malloc(n * sizeof(double)));
-    auto* z = static_cast<double*>(std::calloc(n, sizeof(double)));
-    auto* m = static_cast<double*>(std::calloc(n, sizeof(double)));
-    const std::size_t parts = hasParts ? std::max<std::size_t>(partCount, 1) : 1;
-    int* starts = hasParts ? static_cast<int*>(std::malloc(parts * sizeof(int))) : nullptr;
-    int* types = hasParts ? static_cast<int*>(std::malloc(parts * sizeof(int))) : nullptr;
-    if (x == nullptr || y == nullptr || z == nullptr || m == nullptr ||
-        (hasParts && (starts == nullptr || types == nullptr))) {
-        std::free(x), std::free(y), std::free(z), std::free(m), std::free(starts), std::free(types);
+    const std::size_t parts = std::max<std::size_t>(partCount, 1);
+    // The arrays of the shape held before are kept when they are large enough (each was made
+    // for its shape's counts), so a caller reading shape after shape into one object hardly
+    // allocates.
+    const auto vertexRoom = static_cast<std::size_t>(std::max(geometry->nVertices, 0));
+    const auto partRoom = static_cast<std::size_t>(std::max(geometry->nParts, 0));
+    if (!hasParts) {
+        std::free(geometry->panPartStart);
+        std::free(geometry->panPartType);
+        geometry->panPartStart = nullptr;
+        geometry->panPartType = nullptr;
+    }
+    if (!Reserve(geometry->padfX, vertexRoom, n) || !Reserve(geometry->padfY, vertexRoom, n) ||
+        !Reserve(geometry->padfZ, vertexRoom, n) || !Reserve(geometry->padfM, vertexRoom, n) ||
+        (hasParts && (!Reserve(geometry->panPartStart, partRoom, parts) ||
+                      !Reserve(geometry->panPartType, partRoom, parts)))) {
+        ClearGeometry(geometry);
         return false;
     }
+    geometry->nSHPType = shapeType;
+    geometry->nShapeId = -1;
+    geometry->bMeasureIsUsed = 0;
+    geometry->bFastModeReadObject = 0;
+    std::fill_n(geometry->padfZ, n, 0.0);
+    std::fill_n(geometry->padfM, n, 0.0);
     for (std::uint32_t i = 0; i < vertexCount; ++i) {
-        x[i] = Format::Load<double>(vertices + std::size_t{i} * 16);
-        y[i] = Format::Load<double>(vertices + std::size_t{i} * 16 + 8);
+        geometry->padfX[i] = Format::Load<double>(vertices + std::size_t{i} * 16);
+        geometry->padfY[i] = Format::Load<double>(vertices + std::size_t{i} * 16 + 8);
     }
+    geometry->nParts = 0;
     if (hasParts) {
         std::uint32_t start = 0;
         for (std::uint32_t i = 0; i < partCount; ++i) {
-            starts[i] = static_cast<int>(start);
-            types[i] = SHPP_RING;
+            geometry->panPartStart[i] = static_cast<int>(start);
+            geometry->panPartType[i] = SHPP_RING;
             start += Format::Load<std::uint32_t>(partCounts + std::size_t{i} * 4);
         }
         geometry->nParts = static_cast<int>(partCount);
     }
-    geometry->panPartStart = starts;
-    geometry->panPartType = types;
-    geometry->padfX = x;
-    geometry->padfY = y;
-    geometry->padfZ = z;
-    geometry->padfM = m;
     geometry->nVertices = static_cast<int>(vertexCount);
     SHPComputeExtents(geometry);
     return true;

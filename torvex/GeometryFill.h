@@ -12,7 +12,8 @@ void ClearGeometry(Geometry* geometry);
 
 // Replaces the contents with `partCount` parts (none for points) of the given vertices
 // (little-endian f64 pairs), shapelib-style: Z and M zeroed, part types SHPP_RING, id -1,
-// bounds computed. False when memory runs out (the object is then cleared).
+// bounds computed. Arrays of the object large enough for the new shape are kept. False when
+// memory runs out (the object is then cleared).
 bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCounts,
                   std::uint32_t partCount, const std::uint8_t* vertices, std::uint32_t vertexCount);
 

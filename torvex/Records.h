@@ -8,6 +8,11 @@
 
 namespace Torvex {
 
+// Point kinds (byte 31 of a point record): annotation points carry a text, sub-graph points
+// place a symbol; any other value is a plain point.
+inline constexpr std::uint8_t kAnnotationPoint = 0;
+inline constexpr std::uint8_t kSubGraphPoint = 1;
+
 #pragma pack(push, 1)
 
 // Graphic parameters of one line (at least 49 bytes).

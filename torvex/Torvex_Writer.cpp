@@ -175,7 +175,7 @@ int Torvex_Writer::ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geo
     return result;
 }
 
-int Torvex_Writer::ReadRecord(int slot)
+int Torvex_Writer::ReadTableRow(int slot)
 {
     SlotView view;
     return m_file ? m_file->ReadSlot(slot, FileKind::Table, &view) : kNoSuchSlot;

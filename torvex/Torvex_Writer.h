@@ -47,8 +47,9 @@ public:
     // zero-terminated (empty for points without text).
     int ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geometry, char* text);
     int ReadPolygonInfo(int slot, TORVEX_RegInfo* info, Geometry* geometry);
-    // A table file's slot, for the ReadAttribute calls that follow; the same results.
-    int ReadRecord(int slot);
+    // Row `slot` of a table file: kRecordRead when its values can be read, kDeleted,
+    // kReadFailed, kSourceChanged, or another negative value (out of range, not a table file).
+    int ReadTableRow(int slot);
 
     // Whether a read found the file shorter than when it was opened (kSourceChanged): another
     // program cut it while it was being read.

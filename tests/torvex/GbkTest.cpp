@@ -1,6 +1,7 @@
 #include "torvex/Gbk.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <string>
 #include <thread>
@@ -54,6 +55,49 @@ TEST(GbkTest, IsValidUtf8)
     for (const auto& [text, valid] : cases) {
         EXPECT_EQ(Torvex::IsValidUtf8(text), valid) << text;
     }
+}
+
+// GBK is decoded through a table filled from the system's converter: every one- and two-byte
+// input, followed by text, must decode as the converter itself reads it (a refused byte gives
+// U+FFFD and the next byte is read again).
+TEST(GbkTest, DecodingAgreesWithTheSystemConverter)
+{
+    iconv_t cd = iconv_open("UTF-8", "CP936");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    const auto reference = [cd](std::string in) {
+        std::string out;
+        while (!in.empty()) {
+            char buffer[64];
+            char* from = in.data();
+            std::size_t fromLeft = in.size();
+            char* to = buffer;
+            std::size_t toLeft = sizeof(buffer);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            iconv(cd, &from, &fromLeft, &to, &toLeft);
+            out.append(buffer, static_cast<std::size_t>(to - buffer));
+            in.erase(0, in.size() - fromLeft);
+            if (!in.empty()) {
+                out += static_cast<unsigned char>(in[0]) < 0x80 ? in.substr(0, 1) : "\xEF\xBF\xBD";
+                in.erase(0, 1);
+            }
+        }
+        return out;
+    };
+    const std::string suffix = Torvex::Utf8ToGbk("名z");
+    int mismatches = 0;
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        for (int trail = -1; trail <= 0xFF; ++trail) {
+            std::string in(1, static_cast<char>(lead));
+            if (trail >= 0) {
+                in += static_cast<char>(trail);
+            }
+            for (const std::string& text : {in, in + suffix}) {
+                mismatches += Torvex::GbkToUtf8(text) != reference(text);
+            }
+        }
+    }
+    iconv_close(cd);
+    EXPECT_EQ(mismatches, 0);
 }
 
 // Each thread must convert with its own state: interleaved conversions give the same bytes.
