@@ -54,7 +54,8 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
     }
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, bool errorOnTerminal)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, bool errorOnTerminal,
+                           const std::filesystem::path& folder)
 {
     if (argv.empty()) {
         return;
@@ -81,7 +82,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, bool errorOnTer
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = errorOnTerminal ? terminalEnd
                                         : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (nullIn < 0 || out < 0 || err < 0) {
+        if (nullIn < 0 || out < 0 || err < 0 || (!folder.empty() && chdir(folder.c_str()) != 0)) {
             _exit(127);
         }
         dup2(nullIn, STDIN_FILENO);

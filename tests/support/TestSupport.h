@@ -37,10 +37,12 @@ struct CommandResult {
 
 // A command (no shell) running beside the test, standard input closed, its output kept in files
 // so that a chatty child cannot fill a pipe and block; with `errorOnTerminal` its standard error
-// is a terminal (a pseudo-terminal in raw mode, read into the result's `error`).
+// is a terminal (a pseudo-terminal in raw mode, read into the result's `error`). It runs in
+// `folder` when one is given.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::vector<std::string>& argv, bool errorOnTerminal = false);
+    explicit ChildProcess(const std::vector<std::string>& argv, bool errorOnTerminal = false,
+                          const std::filesystem::path& folder = {});
     ~ChildProcess();  // kills a child still running
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -1,0 +1,275 @@
+// Runs the cases in tests/cases: each JSON file describes the files a run starts from, the
+// console tool's arguments and everything the run must end with (exit status, standard output
+// and error, the log's lines, the files in the output folder down to fields and records). Each
+// case is one test; a failure names the file, the field, the record. The format is in
+// tests/cases/README.md.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "tests/convert/ConvertTestSupport.h"
+
+namespace CalvornTest {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+const fs::path kCases = CALVORN_CASES_DIR;
+
+struct Case {
+    std::string name;  // the file name without ".json"
+    fs::path file;
+};
+
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+std::vector<Case> AllCases()
+{
+    std::vector<Case> cases;
+    for (const auto& entry : fs::recursive_directory_iterator(kCases)) {
+        if (entry.path().extension() == ".json") {
+            const std::string name =
+                entry.path().lexically_relative(kCases).replace_extension().string();
+            cases.push_back({name, entry.path()});
+        }
+    }
+    std::sort(cases.begin(), cases.end(),
+              [](const Case& a, const Case& b) { return a.name < b.name; });
+    return cases;
+}
+
+// "{dir}" (the case's folder) and "{samples}" (the built sample files) in `text`.
+std::string Expand(std::string text, const fs::path& dir)
+{
+    const std::pair<std::string, std::string> names[] = {{"{dir}", dir.string()},
+                                                         {"{samples}", CALVORN_BUILT_SAMPLES_DIR}};
+    for (const auto& [name, value] : names) {
+        for (std::size_t at = text.find(name); at != std::string::npos;
+             at = text.find(name, at + value.size())) {
+            text.replace(at, name.size(), value);
+        }
+    }
+    return text;
+}
+
+// Makes the entry `spec` describes at `path`.
+void MakeEntry(const fs::path& path, const json& spec)
+{
+    fs::create_directories(path.parent_path());
+    if (spec.contains("torvex")) {
+        WriteTorvex(path, spec["torvex"].dump());
+    } else if (spec.contains("text")) {
+        WriteFile(path, spec["text"].get<std::string>());
+    } else if (spec.contains("copy")) {
+        fs::copy_file(Expand(spec["copy"].get<std::string>(), {}), path);
+    } else if (spec.value("folder", false)) {
+        fs::create_directories(path);
+    } else if (spec.contains("link")) {
+        fs::create_symlink(spec["link"].get<std::string>(), path);
+    } else if (spec.value("fifo", false)) {
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+    } else {
+        FAIL() << path << ": no kind of entry in " << spec.dump();
+    }
+}
+
+// Compares one .dbf against {"fields": [[name, type, width, decimals]...], "rows": [[...]...]}.
+void CompareDbf(const std::string& name, const fs::path& path, const json& expected)
+{
+    const DbfContent dbf = ReadDbf(path);
+    if (expected.contains("fields")) {
+        json fields = json::array();
+        for (const DbfField& field : dbf.fields) {
+            fields.push_back({field.name, std::string(1, field.type), field.width, field.decimals});
+        }
+        EXPECT_EQ(fields, expected["fields"]) << name << ": fields";
+    }
+    if (expected.contains("rows")) {
+        const json& rows = expected["rows"];
+        EXPECT_EQ(dbf.rows.size(), rows.size()) << name << ": rows";
+        for (std::size_t r = 0; r < std::min(rows.size(), dbf.rows.size()); ++r) {
+            for (std::size_t f = 0; f < rows[r].size() && f < dbf.rows[r].size(); ++f) {
+                const json actual = dbf.rows[r][f] ? json(*dbf.rows[r][f]) : json();
+                EXPECT_EQ(actual, rows[r][f])
+                    << name << ": row " << r << " field "
+                    << (f < dbf.fields.size() ? dbf.fields[f].name : std::to_string(f));
+            }
+            EXPECT_EQ(dbf.rows[r].size(), rows[r].size()) << name << ": fields of row " << r;
+        }
+    }
+}
+
+// Compares one .shp against {"type": N, "shapes": [[[[x, y]...] part...] shape...]}.
+void CompareShp(const std::string& name, const fs::path& path, const json& expected)
+{
+    const ShpContent shp = ReadShp(path);
+    if (expected.contains("type")) {
+        EXPECT_EQ(shp.shapeType, expected["type"].get<int>()) << name << ": shape type";
+    }
+    EXPECT_EQ(shp.indexCount, static_cast<int>(shp.shapes.size())) << name << ": .shx entries";
+    if (!expected.contains("shapes")) {
+        return;
+    }
+    const json& shapes = expected["shapes"];
+    EXPECT_EQ(shp.shapes.size(), shapes.size()) << name << ": shapes";
+    for (std::size_t s = 0; s < std::min(shapes.size(), shp.shapes.size()); ++s) {
+        json actual = json::array();
+        for (const Part& part : shp.shapes[s]) {
+            json points = json::array();
+            for (const auto& [x, y] : part) {
+                points.push_back({x, y});
+            }
+            actual.push_back(points);
+        }
+        bool same = actual.size() == shapes[s].size();
+        for (std::size_t p = 0; same && p < actual.size(); ++p) {
+            same = actual[p].size() == shapes[s][p].size();
+            for (std::size_t v = 0; same && v < actual[p].size(); ++v) {
+                for (int c = 0; c < 2; ++c) {
+                    same = same && std::abs(actual[p][v][c].get<double>() -
+                                            shapes[s][p][v][c].get<double>()) < 1e-9;
+                }
+            }
+        }
+        EXPECT_TRUE(same) << name << ": shape " << s << "\n  expected " << shapes[s].dump()
+                          << "\n  actual   " << actual.dump();
+    }
+}
+
+void CompareEntry(const std::string& name, const fs::path& path, const json& expected)
+{
+    const auto status = fs::symlink_status(path);
+    if (expected.value("folder", false)) {
+        EXPECT_TRUE(fs::is_directory(status)) << name << ": not a folder";
+    } else if (expected.contains("link")) {
+        EXPECT_TRUE(fs::is_symlink(status)) << name << ": not a link";
+        EXPECT_EQ(fs::read_symlink(path).string(), expected["link"].get<std::string>()) << name;
+    } else if (expected.value("fifo", false)) {
+        EXPECT_EQ(status.type(), fs::file_type::fifo) << name << ": not a FIFO";
+    } else if (expected.contains("text")) {
+        EXPECT_EQ(ReadFile(path), expected["text"].get<std::string>()) << name;
+    } else if (path.extension() == ".dbf") {
+        CompareDbf(name, path, expected);
+    } else if (path.extension() == ".shp") {
+        CompareShp(name, path, expected);
+    }
+}
+
+// Every entry below `folder`, by relative path with "/".
+std::set<std::string> EntriesUnder(const fs::path& folder)
+{
+    std::set<std::string> names;
+    if (!fs::exists(folder)) {
+        return names;
+    }
+    for (auto it = fs::recursive_directory_iterator(folder);
+         it != fs::recursive_directory_iterator(); ++it) {
+        if (!it->is_directory() || it->is_symlink() || fs::is_empty(it->path())) {
+            names.insert(it->path().lexically_relative(folder).generic_string());
+        }
+    }
+    return names;
+}
+
+void CompareText(const char* what, const json& expected, const std::string& actual,
+                 const fs::path& dir)
+{
+    if (expected.is_string()) {
+        EXPECT_EQ(actual, Expand(expected.get<std::string>(), dir)) << what;
+        return;
+    }
+    // An array: the lines, each exactly.
+    std::string lines;
+    for (const json& line : expected) {
+        lines += Expand(line.get<std::string>(), dir) + "\n";
+    }
+    EXPECT_EQ(actual, lines) << what;
+}
+
+class CaseTest : public testing::TestWithParam<Case> {};
+
+TEST_P(CaseTest, Runs)
+{
+    const json description = json::parse(std::ifstream(GetParam().file), nullptr, false);
+    ASSERT_FALSE(description.is_discarded()) << GetParam().file << " is not JSON";
+    TempDir dir;
+    if (description.contains("files")) {
+        for (const auto& [path, spec] : description["files"].items()) {
+            MakeEntry(dir / path, spec);
+        }
+    }
+    std::vector<std::string> argv = {CALVORN_CLI};
+    const json run = description.at("run");
+    if (std::find(run.begin(), run.end(), "--log") == run.end()) {
+        argv.insert(argv.end(), {"--log", "log.txt"});
+    }
+    for (const json& arg : run) {
+        argv.push_back(Expand(arg.get<std::string>(), dir.Path()));
+    }
+    const CommandResult result = ChildProcess(argv, false, dir.Path()).Wait();
+
+    const json& expect = description.at("expect");
+    EXPECT_EQ(result.status, expect.value("status", 0)) << result.error;
+    if (expect.contains("stdout")) {
+        CompareText("standard output", expect["stdout"], result.output, dir.Path());
+    }
+    const json noText = "";
+    CompareText("standard error", expect.contains("stderr") ? expect["stderr"] : noText,
+                result.error, dir.Path());
+    if (expect.contains("log")) {
+        std::vector<std::string> lines;
+        for (const json& line : expect["log"]) {
+            lines.push_back(Expand(line.get<std::string>(), dir.Path()));
+        }
+        EXPECT_EQ(ReadLogLines(dir / "log.txt"), lines) << "log";
+    }
+    if (expect.contains("log_has")) {
+        const auto lines = ReadLogLines(dir / "log.txt");
+        for (const json& line : expect["log_has"]) {
+            const std::string wanted = Expand(line.get<std::string>(), dir.Path());
+            EXPECT_NE(std::find(lines.begin(), lines.end(), wanted), lines.end())
+                << "no log line " << wanted;
+        }
+    }
+    if (expect.contains("outputs")) {
+        const fs::path out = dir / expect.value("folder", "out");
+        std::set<std::string> expected;
+        for (const auto& [name, spec] : expect["outputs"].items()) {
+            expected.insert(name);
+            if (fs::exists(fs::symlink_status(out / name))) {
+                CompareEntry(name, out / name, spec);
+            }
+        }
+        const std::set<std::string> actual = EntriesUnder(out);
+        if (expect.value("only", true)) {
+            EXPECT_EQ(actual, expected) << "entries of the output folder";
+        } else {
+            for (const std::string& name : expected) {
+                EXPECT_TRUE(actual.count(name) > 0) << "no " << name;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaseTest, testing::ValuesIn(AllCases()), [](const testing::TestParamInfo<Case>& info) {
+        std::string name = info.param.name;
+        std::replace_if(
+            name.begin(), name.end(),
+            [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    });
+
+}  // namespace
+}  // namespace CalvornTest
