@@ -10,6 +10,7 @@ inline constexpr int kExitNoConverter = 20;  // one file: no converter for the e
 inline constexpr int kExitUsage = 64;        // usage text shown, or arguments not understood
 inline constexpr int kExitNoInput = 66;      // a file or folder named is missing, or the
                                              // batch run's precondition failed
+inline constexpr int kExitCannotCreate = 73;  // batch: the run report cannot be written
 inline constexpr int kExitSignalBase = 128;  // stopped by a signal: 128 + its number
 
 }  // namespace Calvorn

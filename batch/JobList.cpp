@@ -58,11 +58,25 @@ bool IsFolder(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
-Job ProblemJob(const std::filesystem::path& path, const std::error_code& error)
+Job ProblemJob(const std::filesystem::path& path, std::string relative,
+               const std::error_code& error)
 {
     Job job(path, KindOfPath(path));
+    job.relative = std::move(relative);
     job.problem = SystemErrorText(error);
     return job;
+}
+
+Job FileJob(const std::filesystem::path& path, std::string relative, FileKind kind)
+{
+    Job job(path, kind);
+    job.relative = std::move(relative);
+    return job;
+}
+
+std::string JoinRelative(const std::string& folder, const std::string& name)
+{
+    return folder.empty() ? name : folder + "/" + name;
 }
 
 // Whether the system would refuse `path` for its length, whatever the file system says.
@@ -135,7 +149,7 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
     const FileKind kind = KindOfPath(path);
     std::vector<Job> jobs;
     if (kind != kKindNone) {
-        jobs.push_back(Job(path, kind));
+        jobs.push_back(FileJob(path, PathToUtf8(path.filename()), kind));
     }
     InsertJobs(std::move(jobs));
     return kind;
@@ -146,6 +160,7 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
     Torvex::Torvex_Prj reader;
     const int count = reader.LoadProject(project);
     FolderNames folder(project.parent_path());
+    const std::string projectName = PathToUtf8(project.filename().stem());
     std::vector<Job> jobs;
     for (int i = 0; i < count; ++i) {
         std::string stored;
@@ -155,10 +170,12 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
         stored.resize(std::min(stored.size(), stored.find('\0')));
         const std::filesystem::path path = folder.Resolve(StoredFileName(stored));
         const FileKind kind = KindOfPath(path);
+        std::string relative = JoinRelative(projectName, PathToUtf8(path.filename()));
         if (kind != kKindNone && IsTooLong(path)) {
-            jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
+            jobs.push_back(ProblemJob(path, std::move(relative),
+                                      std::make_error_code(std::errc::filename_too_long)));
         } else if (kind != kKindNone) {
-            jobs.push_back(Job(path, kind));
+            jobs.push_back(FileJob(path, std::move(relative), kind));
         }
     }
     return InsertJobs(std::move(jobs));
@@ -193,18 +210,18 @@ std::size_t JobList::ScanFolder(const std::filesystem::path& folder)
 {
     std::set<std::filesystem::path> scanned;
     std::vector<Job> jobs;
-    ScanFolderOnce(folder, scanned, jobs);
+    ScanFolderOnce(folder, {}, scanned, jobs);
     return InsertJobs(std::move(jobs));
 }
 
-void JobList::ScanFolderOnce(const std::filesystem::path& folder,
+void JobList::ScanFolderOnce(const std::filesystem::path& folder, const std::string& below,
                              std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs)
 {
     // Folders are known by their canonical path, so a link back up the tree ends the descent.
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::canonical(folder, error);
     if (error) {
-        jobs.push_back(ProblemJob(folder, error));
+        jobs.push_back(ProblemJob(folder, below, error));
         return;
     }
     if (!scanned.insert(canonical).second) {
@@ -217,7 +234,7 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder,
         entries.emplace_back(PathToUtf8(it->path().filename()), *it);
     }
     if (error) {
-        jobs.push_back(ProblemJob(folder, error));
+        jobs.push_back(ProblemJob(folder, below, error));
     }
     // The file system's own order differs between machines; names in byte order do not.
     std::sort(entries.begin(), entries.end(),
@@ -230,17 +247,19 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder,
         std::error_code typeError;
         const bool isFolder = entry.is_directory(typeError);
         const FileKind kind = KindOfPath(path);
+        std::string relative = JoinRelative(below, name);
         if (isFolder) {
-            ScanFolderOnce(path, scanned, jobs);
+            ScanFolderOnce(path, relative, scanned, jobs);
         } else if (typeError && typeError != std::errc::no_such_file_or_directory) {
             // Maybe a folder (a link to one): what it holds cannot be known.
-            jobs.push_back(ProblemJob(path, typeError));
+            jobs.push_back(ProblemJob(path, std::move(relative), typeError));
         } else if (kind == kKindNone) {
             continue;
         } else if (IsTooLong(path)) {
-            jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
+            jobs.push_back(ProblemJob(path, std::move(relative),
+                                      std::make_error_code(std::errc::filename_too_long)));
         } else {
-            jobs.push_back(Job(path, kind));
+            jobs.push_back(FileJob(path, std::move(relative), kind));
         }
     }
 }

@@ -85,7 +85,8 @@ public:
 private:
     // Adds `jobs` (in the order found) as AddFileToList one by one would, in one insertion.
     std::size_t InsertJobs(std::vector<Job> jobs);
-    void ScanFolderOnce(const std::filesystem::path& folder,
+    // `below` is the folder's relative path in the scan ("" for the folder scanned).
+    void ScanFolderOnce(const std::filesystem::path& folder, const std::string& below,
                         std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs);
     void NotifyStatusLine();
 

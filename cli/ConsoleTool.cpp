@@ -1,8 +1,13 @@
 #include "cli/ConsoleTool.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <optional>
 #include <system_error>
+
+#include <nlohmann/json.hpp>
 
 #include "app/CCmdBatchInfo.h"
 #include "app/CConvertLog.h"
@@ -10,6 +15,7 @@
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
 #include "app/PathText.h"
+#include "app/TextFormat.h"
 #include "app/UserText.h"
 #include "batch/BatchRun.h"
 #include "batch/ExitStatus.h"
@@ -21,7 +27,12 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsoleReporter.h"
 #include "cli/LogFileCheck.h"
+#include "cli/ReportFormat.h"
+#include "cli/ReportSummary.h"
+#include "cli/ResumeIndex.h"
+#include "cli/RunReport.h"
 #include "convert/ConversionEngine.h"
+#include "convert/StopSignal.h"
 
 namespace Calvorn {
 
@@ -236,15 +247,118 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     return OneFileExitStatus(result);
 }
 
+// Prints "log<TAB>PATH" with the conversion log's full path.
+void PrintLogLine(std::ostream& out)
+{
+    std::error_code error;
+    const std::filesystem::path log = CConvertLog::Get().Path();
+    const std::filesystem::path shown = log.empty() ? log : std::filesystem::absolute(log, error);
+    out << "log\t" << EscapeForConsole(PathToUtf8(error ? log : shown)) << '\n';
+}
+
+// A path as the report writes it, or null for an empty one.
+nlohmann::ordered_json ReportPath(const std::filesystem::path& path)
+{
+    return path.empty() ? nlohmann::ordered_json(nullptr)
+                        : nlohmann::ordered_json(EscapeNonUtf8(PathToUtf8(path)));
+}
+
+// What a report records of this run for --resume: the output folder as an absolute path, links
+// resolved, so that a resumed run finds it however it is written.
+RunSettings SettingsOf(const BatchArguments& arguments)
+{
+    const std::filesystem::path folder = Utf8ToPath(arguments.outputFolder);
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::weakly_canonical(folder, error);
+    if (error) {
+        absolute = std::filesystem::absolute(folder, error).lexically_normal();
+    }
+    return {EscapeNonUtf8(PathToUtf8(absolute)), arguments.keepTree, arguments.options};
+}
+
+nlohmann::ordered_json RunOptions(const BatchArguments& arguments, const RunSettings& run,
+                                  const PathSettings& settings)
+{
+    nlohmann::ordered_json options = RunSettingsJson(run);
+    options["layer_map"] = ReportPath(settings.LayerMap);
+    options["field_map"] = ReportPath(settings.FieldMap);
+    options["jobs"] = arguments.jobs;
+    options["shard"] = arguments.shard ? nlohmann::ordered_json(arguments.shard->Text())
+                                       : nlohmann::ordered_json(nullptr);
+    options["resume"] = nlohmann::ordered_json::array();
+    for (const std::string& resume : arguments.resume) {
+        options["resume"].push_back(EscapeNonUtf8(resume));
+    }
+    options["log"] = ReportPath(CConvertLog::Get().Path());
+    options["sources"] = nlohmann::ordered_json::array();
+    for (const std::string& source : arguments.sources) {
+        options["sources"].push_back(EscapeNonUtf8(source));
+    }
+    return options;
+}
+
+// Reports each --resume file that cannot be read, but for the report the run continues, which
+// a first run has yet to make; true when all can be.
+bool ResumeFilesReadable(const BatchArguments& arguments, std::ostream& err)
+{
+    bool all = true;
+    for (const std::string& resume : arguments.resume) {
+        const std::filesystem::path path = Utf8ToPath(resume);
+        std::ifstream in(path, std::ios::binary);
+        if (in || (arguments.report && IsSameFile(path, Utf8ToPath(*arguments.report)))) {
+            continue;
+        }
+        std::error_code error;
+        all = false;
+        PrintPathProblem(
+            err, resume,
+            SystemErrorText(std::filesystem::exists(path, error)
+                                ? std::make_error_code(std::errc::permission_denied)
+                                : std::make_error_code(std::errc::no_such_file_or_directory)));
+    }
+    return all;
+}
+
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const ConsoleEnvironment& environment, const AppLocations& locations)
 {
+    const auto started = std::chrono::steady_clock::now();
     const BatchArguments arguments = BatchArguments::Parse(args);
     if (!arguments.error.empty()) {
         return UsageError(err, arguments.error);
     }
     // Nothing is converted, and the log is left alone, while a source is missing.
     if (!SourcesExist(arguments.sources, err)) {
+        return kExitNoInput;
+    }
+
+    JobList jobs(JobList::Order::AsAdded);
+    std::vector<std::filesystem::path> read;
+    for (const std::string& source : arguments.sources) {
+        read.push_back(Utf8ToPath(source));
+        if (jobs.AddPath(read.back()) == 0) {
+            err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
+        }
+    }
+    const std::vector<Job> rows = jobs.Rows();
+    // The rows another shard takes, then those an earlier run converted.
+    std::vector<std::size_t> leftOut;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        if (arguments.shard && !arguments.shard->Takes(rows[row].relative)) {
+            leftOut.push_back(row);
+        }
+    }
+    if (arguments.list) {
+        for (std::size_t row = 0, next = 0; row < rows.size(); ++row) {
+            if (next < leftOut.size() && leftOut[next] == row) {
+                ++next;
+            } else {
+                out << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
+            }
+        }
+        return kExitSuccess;
+    }
+    if (!ResumeFilesReadable(arguments, err)) {
         return kExitNoInput;
     }
 
@@ -258,42 +372,133 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     NoteMissingMap(arguments.layerMap, "layer map", err);
     NoteMissingMap(arguments.fieldMap, "field map", err);
 
-    JobList jobs(JobList::Order::AsAdded);
-    std::vector<std::filesystem::path> read;
-    for (const std::string& source : arguments.sources) {
-        read.push_back(Utf8ToPath(source));
-        if (jobs.AddPath(read.back()) == 0) {
-            err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
-        }
-    }
-    for (const Job& job : jobs.Rows()) {
+    for (const Job& job : rows) {
         read.push_back(job.source);
+    }
+    for (const std::string& resume : arguments.resume) {
+        read.push_back(Utf8ToPath(resume));
     }
     if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
         return *refused;
     }
-
-    NameTables tables;
+    // The report takes the same care as the log, and is neither the log nor a file read.
+    if (arguments.report) {
+        const std::filesystem::path report = Utf8ToPath(*arguments.report);
+        std::erase_if(read, [&](const auto& path) { return IsSameFile(path, report); });
+        std::optional<std::string> problem = LogFileProblem(report, read);
+        if (!problem && IsSameFile(report, CConvertLog::Get().Path())) {
+            problem = "it is the conversion log";
+        }
+        if (problem) {
+            return UsageError(err, "cannot write the report to " +
+                                       EscapeForConsole(*arguments.report) + ": " + *problem);
+        }
+    }
     CollectedMessages messages;
-    BatchRun run(jobs, arguments.options, tables, messages);
-    ConsoleReporter reporter(out, err, arguments.quiet, environment.terminal);
-    run.SetObserver(&reporter);
-    run.SetThreadCount(arguments.jobs);
-    const BatchResult result = run.Run(Utf8ToPath(arguments.outputFolder), settings);
-    if (!result.Ran()) {
+    const std::filesystem::path outputFolder = Utf8ToPath(arguments.outputFolder);
+    if (BatchRun::CheckPreconditions(jobs, outputFolder, messages) != BatchPrecondition::Met) {
         err << messages.Text();
         return kExitNoInput;
     }
+
+    // A source an earlier run converted, as it is now, into outputs still there, is skipped.
+    const RunSettings runSettings = SettingsOf(arguments);
+    const bool recording = arguments.report || !arguments.resume.empty();
+    ResumeIndex earlier;
+    for (const std::string& resume : arguments.resume) {
+        earlier.Read(Utf8ToPath(resume), err);
+    }
+    std::vector<SourceStat> stats;  // of the rows this run converts
+    std::vector<FileEntry> skipped;
+    for (std::size_t row = 0, next = 0; row < rows.size(); ++row) {
+        if (next < leftOut.size() && leftOut[next] == row) {
+            ++next;
+            continue;
+        }
+        const SourceStat stat = recording ? StatSource(rows[row].source) : SourceStat();
+        const std::string source = EscapeNonUtf8(PathToUtf8(rows[row].source));
+        if (const FileEntry* done = earlier.Done(source, stat, runSettings)) {
+            FileEntry entry = *done;
+            entry.status = "skipped";
+            entry.reason = "已于之前的运行中转换（" + earlier.Where(*done) + "）";
+            entry.seconds = 0;
+            entry.log.clear();
+            skipped.push_back(std::move(entry));
+            leftOut.insert(leftOut.begin() + static_cast<std::ptrdiff_t>(next++), row);
+            if (!arguments.quiet) {
+                out << "skipped\t" << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
+            }
+            continue;
+        }
+        stats.push_back(stat);
+    }
+    jobs.RemoveRows(leftOut);
+
+    std::unique_ptr<RunReport> report;
+    if (arguments.report) {
+        std::string problem;
+        std::size_t cut = 0;
+        report = RunReport::Open(Utf8ToPath(*arguments.report), problem, cut);
+        if (!report) {
+            PrintPathProblem(err, *arguments.report, "cannot write the report: " + problem);
+            return kExitCannotCreate;
+        }
+        if (cut > 0) {
+            PrintPathProblem(err, *arguments.report,
+                             Format("cut an incomplete last line (%zu bytes)", cut));
+        }
+        report->WriteRun(RunOptions(arguments, runSettings, settings));
+        for (const FileEntry& entry : skipped) {
+            report->WriteFile(entry);
+        }
+    }
+
+    BatchResult result;
+    result.skipped = static_cast<int>(skipped.size());
+    if (jobs.Count() > 0) {
+        NameTables tables;
+        BatchRun run(jobs, arguments.options, tables, messages);
+        ConsoleReporter reporter(out, err, arguments.quiet, environment.terminal);
+        if (report) {
+            reporter.SetFileDoneHandler([&](std::size_t row, const Job& job) {
+                report->WriteFile(EntryOfRow(job, stats[row], outputFolder));
+            });
+        }
+        run.SetObserver(&reporter);
+        run.SetThreadCount(arguments.jobs);
+        run.SetKeepTree(arguments.keepTree);
+        run.SetSkippedCount(result.skipped);
+        result = run.Run(outputFolder, settings);
+    } else {
+        messages.Show(result.SummaryText(), {}, MessageIcon::Information);
+    }
+    if (report) {
+        // The files a stop left are stopped, whether they had started or not.
+        const std::vector<Job> after = result.notConverted > 0 ? jobs.Rows() : std::vector<Job>();
+        for (std::size_t row = 0; row < after.size(); ++row) {
+            if (after[row].status == kStatusNone) {
+                FileEntry entry;
+                entry.source = EscapeNonUtf8(PathToUtf8(after[row].source));
+                entry.stat = stats[row];
+                entry.kind = after[row].kind;
+                entry.status = "stopped";
+                entry.reason = "转换中止：收到信号" + SignalName(result.stopSignal);
+                report->WriteFile(entry);
+            }
+        }
+        report->WriteSummary(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    }
     if (!arguments.quiet) {
         out << messages.Text();
-        std::error_code error;
-        const std::filesystem::path log = CConvertLog::Get().Path();
-        const std::filesystem::path shown =
-            log.empty() ? log : std::filesystem::absolute(log, error);
-        out << "log\t" << EscapeForConsole(PathToUtf8(error ? log : shown)) << '\n';
+        PrintLogLine(out);
     }
     if (result.stopSignal != 0) {
         return kExitSignalBase + result.stopSignal;
+    }
+    if (report && !report->Problem().empty()) {
+        PrintPathProblem(err, *arguments.report, "the report is incomplete: " + report->Problem());
+        return kExitCannotCreate;
     }
     return result.failed > 0 ? kExitSomeFailed : kExitSuccess;
 }
@@ -332,9 +537,9 @@ int RunConsoleTool(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
     const AppLocations locations = environment.locations.value_or(AppLocations());
-    const int status = BatchArguments::IsBatchMode(args)
-                           ? RunBatch(args, out, err, environment, locations)
-                           : RunOneFile(args, out, err, environment, locations);
+    const int status = IsSummarizeMode(args)                ? RunSummarize(args, out, err)
+                       : BatchArguments::IsBatchMode(args) ? RunBatch(args, out, err, environment, locations)
+                                                           : RunOneFile(args, out, err, environment, locations);
     out.flush();
     err.flush();
     return status;

@@ -60,13 +60,25 @@ std::optional<std::string> LogFileProblem(const std::filesystem::path& log,
         return "it is not a regular file";
     }
     for (const std::filesystem::path& source : sources) {
-        struct stat other {};
-        if (::stat(source.c_str(), &other) == 0 && other.st_dev == info.st_dev &&
-            other.st_ino == info.st_ino && S_ISREG(info.st_mode)) {
+        if (S_ISREG(info.st_mode) && IsSameFile(log, source)) {
             return "it is the source " + PathToUtf8(source);
         }
     }
     return std::nullopt;
+}
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    struct stat first {};
+    struct stat second {};
+    const bool aExists = ::stat(a.c_str(), &first) == 0;
+    const bool bExists = ::stat(b.c_str(), &second) == 0;
+    if (aExists && bExists) {
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    }
+    std::error_code error;
+    return !aExists && !bExists &&
+           std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
 }
 
 }  // namespace Calvorn

@@ -12,6 +12,10 @@ namespace Calvorn {
 
 // Why `log` cannot take the log, or nothing when it can (an existing regular file, a new file,
 // a character device such as /dev/null). `sources` are every file the run reads.
+// Whether `a` and `b` name one file: the same file where both exist, the same absolute path
+// (links resolved) where neither does.
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 std::optional<std::string> LogFileProblem(const std::filesystem::path& log,
                                           const std::vector<std::filesystem::path>& sources);
 
