@@ -11,10 +11,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/Job.h"
@@ -87,7 +89,8 @@ private:
     std::size_t InsertJobs(std::vector<Job> jobs);
     // `below` is the folder's relative path in the scan ("" for the folder scanned).
     void ScanFolderOnce(const std::filesystem::path& folder, const std::string& below,
-                        std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs);
+                        std::set<std::pair<std::uint64_t, std::uint64_t>>& scanned,
+                        std::vector<Job>& jobs);
     void NotifyStatusLine();
 
     const Order m_order;

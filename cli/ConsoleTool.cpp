@@ -3,8 +3,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
@@ -331,6 +333,27 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!SourcesExist(arguments.sources, err)) {
         return kExitNoInput;
     }
+    if (!arguments.list && !ResumeFilesReadable(arguments, err)) {
+        return kExitNoInput;
+    }
+    // The earlier reports are read while the sources are collected: both take long for a large
+    // archive, and a core each.
+    ResumeIndex earlier;
+    std::ostringstream readProblems;
+    std::future<void> reading;
+    if (!arguments.list && !arguments.resume.empty()) {
+        reading = std::async(std::launch::async, [&] {
+            for (const std::string& resume : arguments.resume) {
+                earlier.Read(Utf8ToPath(resume), readProblems);
+            }
+        });
+    }
+    const auto readingDone = [&] {
+        if (reading.valid()) {
+            reading.get();
+            err << readProblems.str();
+        }
+    };
 
     JobList jobs(JobList::Order::AsAdded);
     std::vector<std::filesystem::path> read;
@@ -358,9 +381,6 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
         return kExitSuccess;
     }
-    if (!ResumeFilesReadable(arguments, err)) {
-        return kExitNoInput;
-    }
 
     PathSettings settings = PathSettings::Load(locations);
     if (arguments.layerMap) {
@@ -379,6 +399,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         read.push_back(Utf8ToPath(resume));
     }
     if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
+        readingDone();
         return *refused;
     }
     // The report takes the same care as the log, and is neither the log nor a file read.
@@ -390,6 +411,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
             problem = "it is the conversion log";
         }
         if (problem) {
+            readingDone();
             return UsageError(err, "cannot write the report to " +
                                        EscapeForConsole(*arguments.report) + ": " + *problem);
         }
@@ -397,41 +419,55 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     CollectedMessages messages;
     const std::filesystem::path outputFolder = Utf8ToPath(arguments.outputFolder);
     if (BatchRun::CheckPreconditions(jobs, outputFolder, messages) != BatchPrecondition::Met) {
+        readingDone();
         err << messages.Text();
         return kExitNoInput;
     }
 
     // A source an earlier run converted, as it is now, into outputs still there, is skipped.
     const RunSettings runSettings = SettingsOf(arguments);
-    const bool recording = arguments.report || !arguments.resume.empty();
-    ResumeIndex earlier;
-    for (const std::string& resume : arguments.resume) {
-        earlier.Read(Utf8ToPath(resume), err);
-    }
-    std::vector<SourceStat> stats;  // of the rows this run converts
-    std::vector<FileEntry> skipped;
+    readingDone();
+    earlier.SetRun(runSettings);
+    std::vector<std::size_t> taken;  // the rows this run takes
     for (std::size_t row = 0, next = 0; row < rows.size(); ++row) {
         if (next < leftOut.size() && leftOut[next] == row) {
             ++next;
-            continue;
+        } else {
+            taken.push_back(row);
         }
-        const SourceStat stat = recording ? StatSource(rows[row].source) : SourceStat();
-        const std::string source = EscapeNonUtf8(PathToUtf8(rows[row].source));
-        if (const FileEntry* done = earlier.Done(source, stat, runSettings)) {
-            FileEntry entry = *done;
-            entry.status = "skipped";
-            entry.reason = "已于之前的运行中转换（" + earlier.Where(*done) + "）";
-            entry.seconds = 0;
-            entry.log.clear();
-            skipped.push_back(std::move(entry));
-            leftOut.insert(leftOut.begin() + static_cast<std::ptrdiff_t>(next++), row);
-            if (!arguments.quiet) {
-                out << "skipped\t" << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
-            }
-            continue;
-        }
-        stats.push_back(stat);
     }
+    // A look at every source, and at every output an earlier run made: on two threads.
+    const bool recording = arguments.report || !arguments.resume.empty();
+    std::vector<SourceStat> stats(taken.size());
+    std::vector<const FileEntry*> done(taken.size());
+    const auto look = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to && recording; ++i) {
+            stats[i] = StatSource(rows[taken[i]].source);
+            if (!arguments.resume.empty()) {
+                done[i] = earlier.Done(EscapeNonUtf8(PathToUtf8(rows[taken[i]].source)), stats[i]);
+            }
+        }
+    };
+    {
+        std::future<void> half =
+            std::async(std::launch::async, look, taken.size() / 2, taken.size());
+        look(0, taken.size() / 2);
+        half.get();
+    }
+    std::vector<const FileEntry*> skipped;  // the earlier records of the rows skipped
+    std::vector<SourceStat> converted;       // the stats of the rows this run converts
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        if (done[i] == nullptr) {
+            converted.push_back(stats[i]);
+            continue;
+        }
+        skipped.push_back(done[i]);
+        leftOut.push_back(taken[i]);
+        if (!arguments.quiet) {
+            out << "skipped\t" << EscapeForConsole(PathToUtf8(rows[taken[i]].source)) << '\n';
+        }
+    }
+    stats = std::move(converted);
     jobs.RemoveRows(leftOut);
 
     std::unique_ptr<RunReport> report;
@@ -448,9 +484,16 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                              Format("cut an incomplete last line (%zu bytes)", cut));
         }
         report->WriteRun(RunOptions(arguments, runSettings, settings));
-        for (const FileEntry& entry : skipped) {
-            report->WriteFile(entry);
+        // A skipped file's line repeats what the earlier one says of the file and its outputs.
+        std::vector<FileEntry> entries;
+        for (const FileEntry* done : skipped) {
+            FileEntry& entry = entries.emplace_back(*done);
+            entry.status = "skipped";
+            entry.reason = "已于之前的运行中转换（" + earlier.Where(*done) + "）";
+            entry.seconds = 0;
+            entry.log.clear();
         }
+        report->WriteFiles(entries);
     }
 
     BatchResult result;

@@ -32,81 +32,183 @@ nlohmann::ordered_json Optional(const auto& value)
     return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
 
-// The value of `key` in `object` when it has the type `T` asks for.
-template <typename T>
-std::optional<T> Get(const Json& object, const char* key)
-{
-    const auto it = object.find(key);
-    if (it == object.end()) {
-        return std::nullopt;
-    }
-    if constexpr (std::is_same_v<T, std::string>) {
-        return it->is_string() ? std::optional<T>(it->template get<std::string>()) : std::nullopt;
-    } else if constexpr (std::is_same_v<T, bool>) {
-        return it->is_boolean() ? std::optional<T>(it->template get<bool>()) : std::nullopt;
-    } else {
-        return it->is_number_integer() ? std::optional<T>(it->template get<T>()) : std::nullopt;
-    }
-}
+// What a reader takes from one line, gathered while it is parsed (SAX): building the whole
+// object, the log lines above all, would take most of the time a large report costs to read.
+class LineReader {
+public:
+    using Json = nlohmann::json;
 
-std::optional<RunSettings> RunSettingsOf(const Json& run)
-{
-    const auto options = run.find("options");
-    if (options == run.end() || !options->is_object()) {
-        return std::nullopt;
-    }
-    const auto folder = Get<std::string>(*options, "output_folder");
-    const auto keepTree = Get<bool>(*options, "keep_tree");
-    const auto split = Get<bool>(*options, "split_annotations");
-    const auto projection = Get<bool>(*options, "projection");
-    const auto style = Get<bool>(*options, "style_as_attributes");
-    const auto deleteEmpty = Get<bool>(*options, "delete_empty");
-    if (!folder || !keepTree || !split || !projection || !style || !deleteEmpty) {
-        return std::nullopt;
-    }
-    RunSettings settings;
-    settings.outputFolder = *folder;
-    settings.keepTree = *keepTree;
-    settings.options = {*split ? 1 : 0, *projection ? 1 : 0, *style ? 1 : 0, *deleteEmpty ? 1 : 0};
-    return settings;
-}
+    std::optional<std::string> type;
 
-std::optional<FileEntry> FileEntryOf(const Json& line)
-{
-    FileEntry entry;
-    const auto source = Get<std::string>(line, "source");
-    const auto status = Get<std::string>(line, "status");
-    if (!source || !status || std::find(kStatuses.begin(), kStatuses.end(), *status) == kStatuses.end()) {
-        return std::nullopt;
-    }
-    entry.source = *source;
-    entry.status = *status;
-    entry.stat = {Get<std::int64_t>(line, "size"), Get<std::int64_t>(line, "mtime")};
-    if (const auto kind = Get<std::string>(line, "kind")) {
+    // A file line, or nothing when the line is not one.
+    std::optional<FileEntry> File()
+    {
+        if (m_badOutput || !m_source || !m_status ||
+            std::find(kStatuses.begin(), kStatuses.end(), *m_status) == kStatuses.end()) {
+            return std::nullopt;
+        }
+        m_entry.source = std::move(*m_source);
+        m_entry.status = std::move(*m_status);
         for (const auto& [value, name] : kKindNames) {
-            entry.kind = *kind == name ? value : entry.kind;
+            m_entry.kind = m_kind == name ? value : m_entry.kind;
         }
-    }
-    entry.reason = Get<std::string>(line, "reason");
-    entry.outcome = Get<int>(line, "outcome");
-    if (const auto records = line.find("records"); records != line.end() && records->is_object()) {
-        const auto stored = Get<std::int64_t>(*records, "stored");
-        const auto live = Get<std::int64_t>(*records, "live");
-        const auto written = Get<std::int64_t>(*records, "written");
-        if (stored && live && written) {
-            entry.records = RecordCounts{*stored, *live, *written};
+        if (m_stored && m_live && m_written) {
+            m_entry.records = RecordCounts{*m_stored, *m_live, *m_written};
         }
+        return std::move(m_entry);
     }
-    if (const auto outputs = line.find("outputs"); outputs != line.end() && outputs->is_array()) {
-        for (const Json& output : *outputs) {
-            if (!output.is_string()) {
+
+    // A run line's settings, or nothing when they are not all there.
+    std::optional<RunSettings> Run() const
+    {
+        for (const auto& flag : m_flags) {
+            if (!flag) {
                 return std::nullopt;
             }
-            entry.outputs.push_back(output.get<std::string>());
         }
+        if (!m_outputFolder) {
+            return std::nullopt;
+        }
+        const auto on = [this](std::size_t flag) { return *m_flags[flag] ? 1 : 0; };
+        return RunSettings{*m_outputFolder, *m_flags[0] != 0,
+                           ConversionOptions{on(1), on(2), on(3), on(4)}};
     }
-    return entry;
-}
+
+    // The SAX events.
+    bool null() { return Value(); }
+    bool boolean(bool value)
+    {
+        if (In("options")) {
+            for (std::size_t flag = 0; flag < std::size(kRunFlags); ++flag) {
+                if (Key() == kRunFlags[flag]) {
+                    m_flags[flag] = value;
+                }
+            }
+        }
+        return Value();
+    }
+    bool number_integer(Json::number_integer_t value) { return Integer(value); }
+    bool number_unsigned(Json::number_unsigned_t value)
+    {
+        return value <= static_cast<Json::number_unsigned_t>(INT64_MAX)
+                   ? Integer(static_cast<std::int64_t>(value))
+                   : Value();
+    }
+    bool number_float(Json::number_float_t value, const std::string& /*text*/)
+    {
+        if (TopLevel() && Key() == "seconds") {
+            m_entry.seconds = value;
+        }
+        return Value();
+    }
+    bool string(std::string& value)
+    {
+        if (InArray("outputs")) {
+            m_entry.outputs.push_back(std::move(value));
+            return true;
+        }
+        std::optional<std::string>* field = nullptr;
+        if (TopLevel()) {
+            const std::string& key = Key();
+            field = key == "type"     ? &type
+                    : key == "source" ? &m_source
+                    : key == "status" ? &m_status
+                    : key == "kind"   ? &m_kind
+                    : key == "reason" ? &m_entry.reason
+                                      : nullptr;
+        } else if (In("options") && Key() == "output_folder") {
+            field = &m_outputFolder;
+        }
+        if (field != nullptr) {
+            *field = std::move(value);
+        }
+        return Value();
+    }
+    bool binary(Json::binary_t& /*value*/) { return Value(); }
+    bool start_object(std::size_t /*elements*/) { return Open(false); }
+    bool key(std::string& name)
+    {
+        m_keys.back() = std::move(name);
+        return true;
+    }
+    bool end_object() { return Close(); }
+    bool start_array(std::size_t /*elements*/) { return Open(true); }
+    bool end_array() { return Close(); }
+    bool parse_error(std::size_t /*position*/, const std::string& /*token*/,
+                     const nlohmann::detail::exception& /*error*/)
+    {
+        return false;
+    }
+
+private:
+    static constexpr std::array<const char*, 5> kRunFlags = {
+        "keep_tree", "split_annotations", "projection", "style_as_attributes", "delete_empty"};
+
+    bool Open(bool array)
+    {
+        if (InArray("outputs")) {
+            m_badOutput = true;
+        }
+        m_arrays.push_back(array);
+        m_keys.emplace_back();
+        return true;
+    }
+    bool Close()
+    {
+        m_arrays.pop_back();
+        m_keys.pop_back();
+        return true;
+    }
+    // The key of the value at hand, in the object that holds it.
+    const std::string& Key() const { return m_keys.back(); }
+    bool TopLevel() const { return m_arrays.size() == 1 && !m_arrays.back(); }
+    // Whether the value at hand is a member of the line's object `name`, or an element of its
+    // array `name`.
+    bool In(const char* name) const
+    {
+        return m_arrays.size() == 2 && !m_arrays.back() && m_keys.front() == name;
+    }
+    bool InArray(const char* name) const
+    {
+        return m_arrays.size() == 2 && m_arrays.back() && m_keys.front() == name;
+    }
+    bool Value()
+    {
+        if (InArray("outputs")) {
+            m_badOutput = true;  // an output that is no text: not a file line
+        }
+        return true;
+    }
+    bool Integer(std::int64_t value)
+    {
+        std::optional<std::int64_t>* field = nullptr;
+        if (TopLevel()) {
+            const std::string& key = Key();
+            field = key == "size" ? &m_entry.stat.size : key == "mtime" ? &m_entry.stat.mtime : nullptr;
+            if (key == "outcome" && value >= INT32_MIN && value <= INT32_MAX) {
+                m_entry.outcome = static_cast<int>(value);
+            }
+        } else if (In("records")) {
+            const std::string& key = Key();
+            field = key == "stored"    ? &m_stored
+                    : key == "live"    ? &m_live
+                    : key == "written" ? &m_written
+                                       : nullptr;
+        }
+        if (field != nullptr) {
+            *field = value;
+        }
+        return Value();
+    }
+
+    std::vector<bool> m_arrays;        // the containers the parser is in, outermost first
+    std::vector<std::string> m_keys;   // in each of them, the key of the value at hand
+    FileEntry m_entry;
+    std::optional<std::string> m_source, m_status, m_kind, m_outputFolder;
+    std::optional<std::int64_t> m_stored, m_live, m_written;
+    std::array<std::optional<bool>, std::size(kRunFlags)> m_flags;
+    bool m_badOutput = false;
+};
 
 }  // namespace
 
@@ -222,34 +324,30 @@ bool ReadReport(const std::filesystem::path& path, std::ostream& err,
         return false;
     }
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    // A file's log lines are the bulk of a report and say nothing to a reader: left unbuilt.
-    const Json::parser_callback_t withoutLog = [](int depth, Json::parse_event_t event,
-                                                  Json& parsed) {
-        return !(depth == 1 && event == Json::parse_event_t::key && parsed == "log");
-    };
     std::shared_ptr<const RunSettings> run;
     std::size_t number = 0;
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
         end = end == std::string::npos ? text.size() : end;
-        const std::string_view line(text.data() + at, end - at);
+        const char* line = text.data() + at;
+        const char* lineEnd = text.data() + end;
         at = end + 1;
         ++number;
-        const Json json = Json::parse(line.begin(), line.end(), withoutLog, false);
-        const auto type = json.is_object() ? Get<std::string>(json, "type") : std::nullopt;
-        if (type == "run") {
-            const auto settings = RunSettingsOf(json);
+        LineReader reader;
+        const bool parsed = Json::sax_parse(line, lineEnd, &reader);
+        if (parsed && reader.type == "run") {
+            const auto settings = reader.Run();
             run = settings ? std::make_shared<const RunSettings>(*settings) : nullptr;
             continue;
         }
-        if (type == "summary") {
+        if (parsed && reader.type == "summary") {
             continue;
         }
-        std::optional<FileEntry> entry = type == "file" ? FileEntryOf(json) : std::nullopt;
+        std::optional<FileEntry> entry =
+            parsed && reader.type == "file" ? reader.File() : std::nullopt;
         if (!entry) {
-            PrintPathProblem(
-                err, PathToUtf8(path),
-                Format("line %zu is not a report record, skipped", number));
+            PrintPathProblem(err, PathToUtf8(path),
+                             Format("line %zu is not a report record, skipped", number));
             continue;
         }
         onFile(std::move(*entry), run, number);

@@ -1,6 +1,8 @@
 #include "cli/ResumeIndex.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/PathText.h"
 #include "app/UserText.h"
@@ -19,8 +21,17 @@ bool ResumeIndex::Read(const std::filesystem::path& report, std::ostream& err)
                       });
 }
 
-const FileEntry* ResumeIndex::Done(const std::string& source, const SourceStat& now,
-                                   const RunSettings& settings) const
+void ResumeIndex::SetRun(const RunSettings& settings)
+{
+    m_run = settings;
+    if (m_folderFd >= 0) {
+        ::close(m_folderFd);
+    }
+    m_folderFd = ::open(Utf8ToPath(UnescapeNonUtf8(settings.outputFolder)).c_str(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+const FileEntry* ResumeIndex::Done(const std::string& source, const SourceStat& now) const
 {
     const auto found = m_last.find(source);
     if (found == m_last.end() || !now.size || !now.mtime) {
@@ -30,17 +41,24 @@ const FileEntry* ResumeIndex::Done(const std::string& source, const SourceStat& 
     const FileEntry& entry = earlier.entry;
     const bool converted =
         entry.status == "ok" || entry.status == "empty" || entry.status == "skipped";
-    if (!converted || earlier.run == nullptr || !(*earlier.run == settings) || entry.stat != now) {
+    if (!converted || earlier.run == nullptr || !(*earlier.run == m_run) || entry.stat != now) {
         return nullptr;
     }
-    const std::filesystem::path folder = Utf8ToPath(UnescapeNonUtf8(settings.outputFolder));
     for (const std::string& output : entry.outputs) {
         struct stat info {};
-        if (::lstat((folder / Utf8ToPath(UnescapeNonUtf8(output))).c_str(), &info) != 0) {
+        if (::fstatat(m_folderFd, UnescapeNonUtf8(output).c_str(), &info, AT_SYMLINK_NOFOLLOW) !=
+            0) {
             return nullptr;
         }
     }
     return &entry;
+}
+
+ResumeIndex::~ResumeIndex()
+{
+    if (m_folderFd >= 0) {
+        ::close(m_folderFd);
+    }
 }
 
 std::string ResumeIndex::Where(const FileEntry& done) const

@@ -99,12 +99,17 @@ RunReport::~RunReport()
 void RunReport::WriteLine(std::string line)
 {
     line += '\n';
+    WriteLines(line);
+}
+
+void RunReport::WriteLines(const std::string& lines)
+{
     // Readers on other machines see the file through its lock too (NFS); where locks are not
     // to be had, the one write still keeps the line whole.
     ::flock(m_fd, LOCK_EX);
     std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t written = ::write(m_fd, line.data() + done, line.size() - done);
+    while (done < lines.size()) {
+        const ssize_t written = ::write(m_fd, lines.data() + done, lines.size() - done);
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -134,7 +139,7 @@ void RunReport::WriteRun(const nlohmann::ordered_json& options)
     WriteLine(ReportLine(run));
 }
 
-void RunReport::WriteFile(const FileEntry& entry)
+std::string RunReport::FileLine(const FileEntry& entry)
 {
     for (std::size_t i = 0; i < std::size(kStatusOrder); ++i) {
         if (entry.status == kStatusOrder[i]) {
@@ -146,7 +151,28 @@ void RunReport::WriteFile(const FileEntry& entry)
         m_records.live += entry.records->live;
         m_records.written += entry.records->written;
     }
-    WriteLine(ReportLine(FileEntryJson(entry)));
+    return ReportLine(FileEntryJson(entry)) + '\n';
+}
+
+void RunReport::WriteFile(const FileEntry& entry)
+{
+    WriteLines(FileLine(entry));
+}
+
+void RunReport::WriteFiles(const std::vector<FileEntry>& entries)
+{
+    constexpr std::size_t kChunk = 1 << 20;
+    std::string lines;
+    for (const FileEntry& entry : entries) {
+        lines += FileLine(entry);
+        if (lines.size() >= kChunk) {
+            WriteLines(lines);
+            lines.clear();
+        }
+    }
+    if (!lines.empty()) {
+        WriteLines(lines);
+    }
 }
 
 void RunReport::WriteSummary(double seconds)

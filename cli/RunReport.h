@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/ReportFormat.h"
 
@@ -29,6 +30,8 @@ public:
     void WriteRun(const nlohmann::ordered_json& options);
     // A file's line; counted for the summary.
     void WriteFile(const FileEntry& entry);
+    // Many files' lines at once (the files a resumed run skips), a few writes for all of them.
+    void WriteFiles(const std::vector<FileEntry>& entries);
     // The last line: the counts by status, the records of the files converted, `seconds`.
     void WriteSummary(double seconds);
 
@@ -37,7 +40,11 @@ public:
 
 private:
     explicit RunReport(int fd) : m_fd(fd) {}
+    // Writes whole lines, each ending in a line feed, in one write.
+    void WriteLines(const std::string& lines);
     void WriteLine(std::string line);
+    // Counts `entry` for the summary and returns its line.
+    std::string FileLine(const FileEntry& entry);
 
     int m_fd;
     std::string m_problem;
