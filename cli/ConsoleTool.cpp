@@ -45,6 +45,8 @@ constexpr const char* kHelpHint = "运行 calvorn-cli --help 查看全部选项"
 constexpr const char* kHelpText = R"(Usage:
   calvorn-cli [/s] [/n] [/p] [/c] [/e] [--log FILE] TORVEXFILE OUTPUTPATH
   calvorn-cli [OPTIONS] [-j N] -o OUTDIR SOURCE...
+  calvorn-cli --list [--shard K/N] SOURCE...
+  calvorn-cli --summarize REPORT...
   calvorn-cli --help | --version
 
 Converts Torvex point (.wt), line (.wl), polygon (.wp) and table (.wb) files into
@@ -99,7 +101,35 @@ under a suffixed name).
                                 each file's log lines are written when the file
                                 and those before it are done, so a crash loses
                                 the lines of the files in progress
+  --keep-tree                   keep the sources' folder tree: each output goes
+                                into the subfolder of OUTDIR that its source's
+                                relative path names (below a folder SOURCE:
+                                sheet01/roads.wl into OUTDIR/sheet01; item NAME
+                                of a project P.mpj into OUTDIR/P; a file SOURCE
+                                into OUTDIR), created as needed, never through a
+                                link
+  --report FILE                 append a run report to FILE (JSON Lines): a line
+                                for the run, one for each file as it ends, a
+                                summary; checked as --log is
+  --resume FILE                 skip every source that the report FILE (repeat
+                                for several) lists as converted or empty, when
+                                its size and modification time are unchanged,
+                                its outputs are all there and the run that
+                                converted it had the same output folder,
+                                --keep-tree and conversion options; FILE may be
+                                the --report file, which a first run has yet to
+                                make: the run then continues that report
+  --shard K/N                   take only the sources whose relative path (see
+                                --keep-tree) has a 64-bit FNV-1a hash equal to K
+                                modulo N (0 <= K < N), so that N processes given
+                                the same arguments share the sources out; each
+                                needs a --log of its own
+  --list                        print the sources the run would take (after
+                                --shard), one per line as their result lines
+                                would show them; convert nothing, write no log
   --                            every later argument is a SOURCE
+-o may be left out with --list alone; --keep-tree, --shard, --report and
+--resume need it. A run that --shard or --resume leaves without a file exits 0.
 Options apply from left to right. Without --layer-map and --field-map the mapping
 files named by the desktop program's settings file (calvorn.ini) are used, or
 Calvorn.lyr and Calvorn.fld beside the executable; the settings file is never
@@ -108,13 +138,25 @@ Output: one line per file as it ends, a tab before the path:
   ok<TAB>PATH         converted
   empty<TAB>PATH      no record (not a failure)
   failed N<TAB>PATH   failed with outcome N (see one-file mode)
+  skipped<TAB>PATH    converted by an earlier run (--resume), before the others
 then the summary and "log<TAB>PATH" with the conversion log's full path (empty
 when no log could be written); nothing else goes to standard output. For each
 failed file standard error gets "calvorn-cli: PATH: REASON". Problems with the
 arguments and the run are reported on standard error too.
 Exit status: 0 no file failed, 1 at least one file failed, 64 the arguments were
-not understood, 66 a SOURCE does not exist, nothing to convert, no output folder
-given, or the output folder does not exist.
+not understood, 66 a SOURCE or a --resume report does not exist, nothing to
+convert, no output folder given, or the output folder does not exist, 73 the
+--report file cannot be written.
+
+Merging reports:
+  calvorn-cli --summarize REPORT...
+reads the reports of several runs (shards, machines, resumed runs) and counts
+every source once, by its last line that is not "skipped". Standard output:
+"total", "ok", "empty", "failed" and "stopped", each with a tab and its count,
+then "failed N<TAB>PATH<TAB>REASON" for each failed source. A report line that
+does not parse is skipped with a warning naming the file and line. Exit 0, 1
+when a source failed or was stopped, 64 for arguments not understood, 66 for a
+report that cannot be read.
 
 Both modes:
   --log FILE    append the conversion log to FILE instead of writing
@@ -291,7 +333,9 @@ nlohmann::ordered_json RunOptions(const BatchArguments& arguments, const RunSett
     for (const std::string& resume : arguments.resume) {
         options["resume"].push_back(EscapeNonUtf8(resume));
     }
-    options["log"] = ReportPath(CConvertLog::Get().Path());
+    std::error_code error;
+    const std::filesystem::path log = CConvertLog::Get().Path();
+    options["log"] = ReportPath(log.empty() ? log : std::filesystem::absolute(log, error));
     options["sources"] = nlohmann::ordered_json::array();
     for (const std::string& source : arguments.sources) {
         options["sources"].push_back(EscapeNonUtf8(source));
