@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <numeric>
 #include <string>
@@ -18,10 +18,10 @@
 #include "app/MessageSink.h"
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
-#include "batch/BatchRunObserver.h"
-#include "batch/JobList.h"
 #include "app/PathText.h"
 #include "app/TextFormat.h"
+#include "batch/BatchRunObserver.h"
+#include "batch/JobList.h"
 #include "batch/OutputGroups.h"
 #include "batch/OutputTree.h"
 #include "batch/StatusLine.h"
@@ -80,8 +80,7 @@ BatchRun::RowEnd BatchRun::ConvertRow(ConversionEngine& engine, const Job& job, 
             end.outcome = kOutcomeNoConverter;
         }
     }
-    end.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    end.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return end;
 }
 
@@ -172,8 +171,7 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
     return result;
 }
 
-std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows, OutputTree& tree,
-                                      BatchResult& result)
+std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, BatchResult& result)
 {
     ConversionEngine engine(m_options, m_tables);
     if (m_observer != nullptr) {
@@ -351,8 +349,7 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
         }
         RowState& state = states[row];
         const std::string log = std::move(state.log);
-        const bool stopped =
-            state.phase == Phase::Skipped || state.end.outcome == kOutcomeStopped;
+        const bool stopped = state.phase == Phase::Skipped || state.end.outcome == kOutcomeStopped;
         lock.unlock();
         // A file stopped by a signal still tells its story, up to the abort line.
         CConvertLog::Get().WriteHeld(log);

@@ -30,8 +30,8 @@ struct Job {
     // The source's place in what was added, "/" between names: the path below a scanned
     // folder ("sheet01/roads.wl"), "P/NAME" for item NAME of project P.mpj, else the file name.
     std::string relative;
-    FileKind kind = kKindNone;     // 2..5, also the row's image index
-    int status = kStatusNone;      // a StatusImage
+    FileKind kind = kKindNone;  // 2..5, also the row's image index
+    int status = kStatusNone;   // a StatusImage
     // Why a folder scan could not take this path (a folder it cannot read, a path longer than
     // the system allows): such a row fails with outcome 1 without being converted.
     std::string problem;

@@ -76,8 +76,8 @@ std::string OutputTree::Create(const std::filesystem::path& folder) const
 {
     // One name after the other from the output folder's descriptor: a link met on the way
     // is refused, not followed.
-    Descriptor parent(::open(m_root.empty() ? "." : m_root.c_str(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor parent(
+        ::open(m_root.empty() ? "." : m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (parent.Get() < 0) {
         return SystemErrorText(std::error_code(errno, std::generic_category()));
     }

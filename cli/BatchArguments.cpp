@@ -163,8 +163,8 @@ BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
                 if (const auto value = OptionValue(args, i, "K/N", result.error)) {
                     result.shard = Shard::Parse(*value);
                     if (!result.shard) {
-                        result.error = "--shard takes K/N, two whole numbers with 0 <= K < N, not " +
-                                       *value;
+                        result.error =
+                            "--shard takes K/N, two whole numbers with 0 <= K < N, not " + *value;
                     }
                 }
             } else if (name == "--resume") {

@@ -499,7 +499,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         half.get();
     }
     std::vector<const FileEntry*> skipped;  // the earlier records of the rows skipped
-    std::vector<SourceStat> converted;       // the stats of the rows this run converts
+    std::vector<SourceStat> converted;      // the stats of the rows this run converts
     for (std::size_t i = 0; i < taken.size(); ++i) {
         if (done[i] == nullptr) {
             converted.push_back(stats[i]);
@@ -624,9 +624,10 @@ int RunConsoleTool(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
     const AppLocations locations = environment.locations.value_or(AppLocations());
-    const int status = IsSummarizeMode(args)                ? RunSummarize(args, out, err)
-                       : BatchArguments::IsBatchMode(args) ? RunBatch(args, out, err, environment, locations)
-                                                           : RunOneFile(args, out, err, environment, locations);
+    const int status = IsSummarizeMode(args) ? RunSummarize(args, out, err)
+                       : BatchArguments::IsBatchMode(args)
+                           ? RunBatch(args, out, err, environment, locations)
+                           : RunOneFile(args, out, err, environment, locations);
     out.flush();
     err.flush();
     return status;

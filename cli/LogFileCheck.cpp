@@ -78,7 +78,8 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b)
     }
     std::error_code error;
     return !aExists && !bExists &&
-           std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
+           std::filesystem::weakly_canonical(a, error) ==
+               std::filesystem::weakly_canonical(b, error);
 }
 
 }  // namespace Calvorn

@@ -184,7 +184,9 @@ private:
         std::optional<std::int64_t>* field = nullptr;
         if (TopLevel()) {
             const std::string& key = Key();
-            field = key == "size" ? &m_entry.stat.size : key == "mtime" ? &m_entry.stat.mtime : nullptr;
+            field = key == "size"    ? &m_entry.stat.size
+                    : key == "mtime" ? &m_entry.stat.mtime
+                                     : nullptr;
             if (key == "outcome" && value >= INT32_MIN && value <= INT32_MAX) {
                 m_entry.outcome = static_cast<int>(value);
             }
@@ -201,8 +203,8 @@ private:
         return Value();
     }
 
-    std::vector<bool> m_arrays;        // the containers the parser is in, outermost first
-    std::vector<std::string> m_keys;   // in each of them, the key of the value at hand
+    std::vector<bool> m_arrays;       // the containers the parser is in, outermost first
+    std::vector<std::string> m_keys;  // in each of them, the key of the value at hand
     FileEntry m_entry;
     std::optional<std::string> m_source, m_status, m_kind, m_outputFolder;
     std::optional<std::int64_t> m_stored, m_live, m_written;

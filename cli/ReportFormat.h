@@ -77,9 +77,8 @@ FileEntry EntryOfRow(const Job& job, const SourceStat& stat,
 // of the run line before it (null when there was none) and its line number. A line that does not
 // parse as a report record is skipped with "calvorn-cli: PATH: line N ..." on `err`; a file's log
 // lines are not read. False when the file cannot be read.
-using FileEntryCallback = std::function<void(FileEntry&& entry,
-                                             const std::shared_ptr<const RunSettings>& run,
-                                             std::size_t line)>;
+using FileEntryCallback = std::function<void(
+    FileEntry&& entry, const std::shared_ptr<const RunSettings>& run, std::size_t line)>;
 bool ReadReport(const std::filesystem::path& path, std::ostream& err,
                 const FileEntryCallback& onFile);
 

@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kOption = "--summarize";
 
 struct Merged {
-    FileEntry entry;    // the last record that is not "skipped", else the last one
+    FileEntry entry;     // the last record that is not "skipped", else the last one
     bool final = false;  // `entry` is not "skipped"
 };
 

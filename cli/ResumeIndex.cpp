@@ -13,12 +13,12 @@ bool ResumeIndex::Read(const std::filesystem::path& report, std::ostream& err)
 {
     const std::size_t index = m_reports.size();
     m_reports.push_back(report);
-    return ReadReport(report, err,
-                      [&](FileEntry&& entry, const std::shared_ptr<const RunSettings>& run,
-                          std::size_t line) {
-                          std::string source = entry.source;
-                          m_last[std::move(source)] = {std::move(entry), run, index, line};
-                      });
+    return ReadReport(
+        report, err,
+        [&](FileEntry&& entry, const std::shared_ptr<const RunSettings>& run, std::size_t line) {
+            std::string source = entry.source;
+            m_last[std::move(source)] = {std::move(entry), run, index, line};
+        });
 }
 
 void ResumeIndex::SetRun(const RunSettings& settings)

@@ -31,9 +31,8 @@ off_t WholeLinesLength(int fd, off_t size)
 {
     char buffer[65536];
     for (off_t end = size; end > 0;) {
-        const off_t start = end > static_cast<off_t>(sizeof(buffer))
-                                ? end - static_cast<off_t>(sizeof(buffer))
-                                : 0;
+        const off_t start =
+            end > static_cast<off_t>(sizeof(buffer)) ? end - static_cast<off_t>(sizeof(buffer)) : 0;
         const ssize_t got = ::pread(fd, buffer, static_cast<std::size_t>(end - start), start);
         if (got != end - start) {
             return size;  // unreadable: leave it as it is
@@ -63,8 +62,8 @@ std::string UtcNow()
 
 }  // namespace
 
-std::unique_ptr<RunReport> RunReport::Open(const std::filesystem::path& path,
-                                           std::string& problem, std::size_t& cutBytes)
+std::unique_ptr<RunReport> RunReport::Open(const std::filesystem::path& path, std::string& problem,
+                                           std::size_t& cutBytes)
 {
     cutBytes = 0;
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666);
@@ -184,9 +183,8 @@ void RunReport::WriteSummary(double seconds)
     nlohmann::ordered_json summary;
     summary["type"] = "summary";
     summary["counts"] = counts;
-    summary["records"] = {{"stored", m_records.stored},
-                          {"live", m_records.live},
-                          {"written", m_records.written}};
+    summary["records"] = {
+        {"stored", m_records.stored}, {"live", m_records.live}, {"written", m_records.written}};
     summary["seconds"] = ReportSeconds(seconds);
     WriteLine(ReportLine(summary));
 }

@@ -19,8 +19,8 @@ class RunReport {
 public:
     // Opens `path` for appending, creating it when missing, after cutting an incomplete last
     // line (`cutBytes` tells how many bytes went). Null, with `problem` set, when it cannot.
-    static std::unique_ptr<RunReport> Open(const std::filesystem::path& path,
-                                           std::string& problem, std::size_t& cutBytes);
+    static std::unique_ptr<RunReport> Open(const std::filesystem::path& path, std::string& problem,
+                                           std::size_t& cutBytes);
     ~RunReport();
     RunReport(const RunReport&) = delete;
     RunReport& operator=(const RunReport&) = delete;

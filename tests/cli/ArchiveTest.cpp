@@ -96,9 +96,9 @@ protected:
         for (const Json& line : Lines(reports)) {
             if (line["type"] == "file") {
                 const std::string source = line["source"];
-                EXPECT_TRUE(statuses.emplace(source.substr(dir.Path().string().size() + 1),
-                                             line["status"])
-                                .second)
+                EXPECT_TRUE(
+                    statuses.emplace(source.substr(dir.Path().string().size() + 1), line["status"])
+                        .second)
                     << source << " reported twice";
             }
         }
@@ -177,18 +177,16 @@ TEST_F(ArchiveTest, KeepTreeAndReportEveryFile)
                 fs::remove_all(entry.path());
             }
         }
-        const CommandResult result =
-            Run({"-j", jobs, "--keep-tree", "--report", (dir / "r.jsonl").string(), "-o",
-                 out.string(), arch.string(), (dir / "proj" / "map.mpj").string(),
-                 (dir / "single.wt").string()});
+        const CommandResult result = Run(
+            {"-j", jobs, "--keep-tree", "--report", (dir / "r.jsonl").string(), "-o", out.string(),
+             arch.string(), (dir / "proj" / "map.mpj").string(), (dir / "single.wt").string()});
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(ReportedStatuses({dir / "r.jsonl"}), expected);
         EXPECT_EQ(Outputs(), outputs);
         EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
         const std::string linked = (out / "sheet04").string();
-        EXPECT_NE(result.error.find(
-                      "calvorn-cli: " + (arch / "sheet04" / "roads.wl").string() +
-                      ": 无法创建输出文件夹【" + linked + "】：是一个链接\n"),
+        EXPECT_NE(result.error.find("calvorn-cli: " + (arch / "sheet04" / "roads.wl").string() +
+                                    ": 无法创建输出文件夹【" + linked + "】：是一个链接\n"),
                   std::string::npos)
             << result.error;
 
@@ -238,10 +236,27 @@ TEST_F(ArchiveTest, ShardsShareAnArchiveOut)
     }
     EXPECT_EQ(shards, std::multiset<std::string>(all.begin(), all.end()));
 
-    const CommandResult parallel = RunCommand(
-        {"parallel", "--will-cite", "-q", "-j", "4", CALVORN_CLI, "--keep-tree", "--shard", "{}/4",
-         "--report", (dir / "r-{}.jsonl").string(), "--log", (dir / "log-{}.txt").string(), "-o",
-         out.string(), arch.string(), ":::", "0", "1", "2", "3"});
+    const CommandResult parallel = RunCommand({"parallel",
+                                               "--will-cite",
+                                               "-q",
+                                               "-j",
+                                               "4",
+                                               CALVORN_CLI,
+                                               "--keep-tree",
+                                               "--shard",
+                                               "{}/4",
+                                               "--report",
+                                               (dir / "r-{}.jsonl").string(),
+                                               "--log",
+                                               (dir / "log-{}.txt").string(),
+                                               "-o",
+                                               out.string(),
+                                               arch.string(),
+                                               ":::",
+                                               "0",
+                                               "1",
+                                               "2",
+                                               "3"});
     EXPECT_EQ(parallel.status, 1) << "one shard has the broken file\n" << parallel.error;
     std::vector<fs::path> reports;
     for (int k = 0; k < 4; ++k) {
@@ -267,12 +282,12 @@ TEST_F(ArchiveTest, KilledRunResumesWhereItStopped)
 {
     CalvornTest::MakeLineFile(arch / "sheet03" / "big.wl", kBigRecords);
     const std::string report = (dir / "r.jsonl").string();
-    const std::vector<std::string> args = {"--log",   (dir / "log.txt").string(),
-                                           "-j",      "2",
+    const std::vector<std::string> args = {"--log",       (dir / "log.txt").string(),
+                                           "-j",          "2",
                                            "--keep-tree", "--report",
-                                           report,    "--resume",
-                                           report,    "-o",
-                                           out.string(), arch.string()};
+                                           report,        "--resume",
+                                           report,        "-o",
+                                           out.string(),  arch.string()};
     const auto count = [](const std::string& text, const std::string& part) {
         std::size_t found = 0;
         for (std::size_t at = text.find(part); at != std::string::npos;
@@ -286,8 +301,8 @@ TEST_F(ArchiveTest, KilledRunResumesWhereItStopped)
         ASSERT_TRUE(CalvornTest::WaitForTemporaryFile(out / "sheet03", "big.shp"));
         // The second thread converts the files after the large one meanwhile, and each one's
         // line is written as it is done.
-        for (int i = 0; i < 20000 && CalvornTest::ReadFile(report).find("sheet04/towns.wt") ==
-                                         std::string::npos;
+        for (int i = 0; i < 20000 &&
+                        CalvornTest::ReadFile(report).find("sheet04/towns.wt") == std::string::npos;
              ++i) {
             usleep(200);
         }
@@ -313,10 +328,10 @@ TEST_F(ArchiveTest, KilledRunResumesWhereItStopped)
     const CommandResult summary = RunCommand(Cli({"--summarize", report}));
     EXPECT_EQ(summary.output.substr(0, summary.output.find("failed 1")),
               "total\t16\nok\t14\nempty\t1\nfailed\t1\nstopped\t0\n");
-    EXPECT_EQ(RunCommand({"/usr/bin/python3", CALVORN_SOURCE_DIR "/scripts/check-report.py",
-                          report})
-                  .status,
-              0);
+    EXPECT_EQ(
+        RunCommand({"/usr/bin/python3", CALVORN_SOURCE_DIR "/scripts/check-report.py", report})
+            .status,
+        0);
 }
 
 // What --resume takes as done: the same source, unchanged, into outputs all still there, by a
@@ -340,7 +355,9 @@ TEST_F(ArchiveTest, ResumeSkipsOnlyWhatIsStillDone)
          [&] { fs::last_write_time(sheet / "towns.wt", fs::file_time_type::clock::now()); },
          {},
          "ok\t" + (sheet / "towns.wt").string() + "\n"},
-        {"an output gone", [&] { fs::remove(out / "lakes.prj"); }, {},
+        {"an output gone",
+         [&] { fs::remove(out / "lakes.prj"); },
+         {},
          "ok\t" + (sheet / "lakes.wp").string() + "\n"},
         {"other options", [] {}, {"--no-projection"}, all},
         {"the tree kept", [] {}, {"--keep-tree"}, all},
@@ -351,13 +368,13 @@ TEST_F(ArchiveTest, ResumeSkipsOnlyWhatIsStillDone)
         fs::create_directory(out);
         fs::remove(report);
         std::ostringstream ignored, output, error;
-        ASSERT_EQ(Calvorn::RunConsoleTool({"--log", (dir / "log.txt").string(), "--report",
-                                           report, "-o", out.string(), sheet.string()},
+        ASSERT_EQ(Calvorn::RunConsoleTool({"--log", (dir / "log.txt").string(), "--report", report,
+                                           "-o", out.string(), sheet.string()},
                                           ignored, error),
                   0);
         c.change();
-        std::vector<std::string> args = {"--log", (dir / "log.txt").string(), "--resume", report,
-                                         "--report", report};
+        std::vector<std::string> args = {
+            "--log", (dir / "log.txt").string(), "--resume", report, "--report", report};
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.insert(args.end(), {"-o", out.string(), sheet.string()});
         EXPECT_EQ(Calvorn::RunConsoleTool(args, output, error), 0);
@@ -392,10 +409,10 @@ TEST(ReportSummary, MergesReportsSourceBySource)
                                                  file("e\\\\xff\\tx.wl", "failed", 4, "无法") +
                                                  file("e\\\\xff\\tx.wl", "skipped", 0, ""));
     std::ostringstream out, err;
-    EXPECT_EQ(Calvorn::RunConsoleTool({"--summarize", (dir / "r1.jsonl").string(),
-                                       (dir / "r2.jsonl").string()},
-                                      out, err),
-              1);
+    EXPECT_EQ(
+        Calvorn::RunConsoleTool(
+            {"--summarize", (dir / "r1.jsonl").string(), (dir / "r2.jsonl").string()}, out, err),
+        1);
     EXPECT_EQ(out.str(),
               "total\t5\nok\t2\nempty\t1\nfailed\t1\nstopped\t1\nfailed 4\te\\xff\\tx.wl\t无法\n");
     EXPECT_EQ(err.str(), "calvorn-cli: " + (dir / "r1.jsonl").string() +
