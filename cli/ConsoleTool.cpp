@@ -1,6 +1,7 @@
 #include "cli/ConsoleTool.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -183,15 +184,14 @@ int UsageError(std::ostream& err, const std::string& problem);
 // Points the log at --log's file or the default one; a --log file that must not take the log
 // is a usage error (exit 64, nothing converted).
 std::optional<int> ConfigureLog(const std::optional<std::string>& logFile,
-                                const AppLocations& locations,
-                                const std::vector<std::filesystem::path>& sources,
+                                const AppLocations& locations, const ReadFiles& read,
                                 std::ostream& err)
 {
     if (!logFile) {
         CConvertLog::Get().Configure(locations);
         return std::nullopt;
     }
-    if (const auto problem = LogFileProblem(Utf8ToPath(*logFile), sources)) {
+    if (const auto problem = LogFileProblem(Utf8ToPath(*logFile), read)) {
         return UsageError(
             err, "cannot append the log to " + EscapeForConsole(*logFile) + ": " + *problem);
     }
@@ -260,8 +260,9 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             info.ParseParam(isSwitch ? arg.substr(1) : arg, isSwitch, i + 1 == args.size());
         }
     }
-    if (const auto refused =
-            ConfigureLog(logFile, locations, {Utf8ToPath(info.m_strSourceFile)}, err)) {
+    ReadFiles read;
+    read.Add(Utf8ToPath(info.m_strSourceFile));
+    if (const auto refused = ConfigureLog(logFile, locations, read, err)) {
         return *refused;
     }
     NameTables tables;  // the one-file conversion loads no mapping file
@@ -398,30 +399,26 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
             err << readProblems.str();
         }
     };
+    // The reading thread uses `earlier` and `readProblems` up to its end, also when this
+    // function leaves early: the future's destructor waits for it.
 
     JobList jobs(JobList::Order::AsAdded);
-    std::vector<std::filesystem::path> read;
     for (const std::string& source : arguments.sources) {
-        read.push_back(Utf8ToPath(source));
-        if (jobs.AddPath(read.back()) == 0) {
+        if (jobs.AddPath(Utf8ToPath(source)) == 0) {
             err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
         }
     }
     const std::vector<Job> rows = jobs.Rows();
     // The rows another shard takes, then those an earlier run converted.
     std::vector<std::size_t> leftOut;
+    std::vector<std::size_t> taken;
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        if (arguments.shard && !arguments.shard->Takes(rows[row].relative)) {
-            leftOut.push_back(row);
-        }
+        const bool takes = !arguments.shard || arguments.shard->Takes(rows[row].relative);
+        (takes ? taken : leftOut).push_back(row);
     }
     if (arguments.list) {
-        for (std::size_t row = 0, next = 0; row < rows.size(); ++row) {
-            if (next < leftOut.size() && leftOut[next] == row) {
-                ++next;
-            } else {
-                out << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
-            }
+        for (const std::size_t row : taken) {
+            out << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
         }
         return kExitSuccess;
     }
@@ -436,57 +433,19 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     NoteMissingMap(arguments.layerMap, "layer map", err);
     NoteMissingMap(arguments.fieldMap, "field map", err);
 
-    for (const Job& job : rows) {
-        read.push_back(job.source);
-    }
-    for (const std::string& resume : arguments.resume) {
-        read.push_back(Utf8ToPath(resume));
-    }
-    if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
-        readingDone();
-        return *refused;
-    }
-    // The report takes the same care as the log, and is neither the log nor a file read.
-    if (arguments.report) {
-        const std::filesystem::path report = Utf8ToPath(*arguments.report);
-        std::erase_if(read, [&](const auto& path) { return IsSameFile(path, report); });
-        std::optional<std::string> problem = LogFileProblem(report, read);
-        if (!problem && IsSameFile(report, CConvertLog::Get().Path())) {
-            problem = "it is the conversion log";
-        }
-        if (problem) {
-            readingDone();
-            return UsageError(err, "cannot write the report to " +
-                                       EscapeForConsole(*arguments.report) + ": " + *problem);
-        }
-    }
-    CollectedMessages messages;
-    const std::filesystem::path outputFolder = Utf8ToPath(arguments.outputFolder);
-    if (BatchRun::CheckPreconditions(jobs, outputFolder, messages) != BatchPrecondition::Met) {
-        readingDone();
-        err << messages.Text();
-        return kExitNoInput;
-    }
-
-    // A source an earlier run converted, as it is now, into outputs still there, is skipped.
+    // One look at every source this run takes, on two threads: its size and modification time
+    // for the report and --resume, its identity for the --log and --report checks; and whether
+    // an earlier run converted it, as it is now, into outputs still there.
     const RunSettings runSettings = SettingsOf(arguments);
     readingDone();
     earlier.SetRun(runSettings);
-    std::vector<std::size_t> taken;  // the rows this run takes
-    for (std::size_t row = 0, next = 0; row < rows.size(); ++row) {
-        if (next < leftOut.size() && leftOut[next] == row) {
-            ++next;
-        } else {
-            taken.push_back(row);
-        }
-    }
-    // A look at every source, and at every output an earlier run made: on two threads.
-    const bool recording = arguments.report || !arguments.resume.empty();
+    const bool look = arguments.report || arguments.logFile || !arguments.resume.empty();
     std::vector<SourceStat> stats(taken.size());
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> identities(taken.size());
     std::vector<const FileEntry*> done(taken.size());
-    const auto look = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to && recording; ++i) {
-            stats[i] = StatSource(rows[taken[i]].source);
+    const auto lookAt = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to && look; ++i) {
+            stats[i] = StatSource(rows[taken[i]].source, &identities[i]);
             if (!arguments.resume.empty()) {
                 done[i] = earlier.Done(EscapeNonUtf8(PathToUtf8(rows[taken[i]].source)), stats[i]);
             }
@@ -494,10 +453,47 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     };
     {
         std::future<void> half =
-            std::async(std::launch::async, look, taken.size() / 2, taken.size());
-        look(0, taken.size() / 2);
+            std::async(std::launch::async, lookAt, taken.size() / 2, taken.size());
+        lookAt(0, taken.size() / 2);
         half.get();
     }
+
+    // Neither the log nor the report may be a file the run reads, nor one another.
+    ReadFiles read;
+    for (const std::string& source : arguments.sources) {
+        read.Add(Utf8ToPath(source));
+    }
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        if (stats[i].size) {
+            read.Add(rows[taken[i]].source, identities[i].first, identities[i].second);
+        }
+    }
+    const auto refuseReport = [&](const std::string& problem) {
+        return UsageError(err, "cannot write the report to " + EscapeForConsole(*arguments.report) +
+                                   ": " + problem);
+    };
+    // The report may be a --resume file: it is checked before they join the files read.
+    if (arguments.report) {
+        if (const auto problem = LogFileProblem(Utf8ToPath(*arguments.report), read)) {
+            return refuseReport(*problem);
+        }
+    }
+    for (const std::string& resume : arguments.resume) {
+        read.Add(Utf8ToPath(resume));
+    }
+    if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
+        return *refused;
+    }
+    if (arguments.report && IsSameFile(Utf8ToPath(*arguments.report), CConvertLog::Get().Path())) {
+        return refuseReport("it is the conversion log");
+    }
+    CollectedMessages messages;
+    const std::filesystem::path outputFolder = Utf8ToPath(arguments.outputFolder);
+    if (BatchRun::CheckPreconditions(jobs, outputFolder, messages) != BatchPrecondition::Met) {
+        err << messages.Text();
+        return kExitNoInput;
+    }
+
     std::vector<const FileEntry*> skipped;  // the earlier records of the rows skipped
     std::vector<SourceStat> converted;      // the stats of the rows this run converts
     for (std::size_t i = 0; i < taken.size(); ++i) {

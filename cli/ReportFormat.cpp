@@ -214,11 +214,15 @@ private:
 
 }  // namespace
 
-SourceStat StatSource(const std::filesystem::path& path)
+SourceStat StatSource(const std::filesystem::path& path,
+                      std::pair<std::uint64_t, std::uint64_t>* identity)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         return {};
+    }
+    if (identity != nullptr) {
+        *identity = {info.st_dev, info.st_ino};
     }
     return {static_cast<std::int64_t>(info.st_size),
             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};

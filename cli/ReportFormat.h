@@ -12,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -31,7 +32,9 @@ struct SourceStat {
     std::optional<std::int64_t> mtime;
     bool operator==(const SourceStat&) const = default;
 };
-SourceStat StatSource(const std::filesystem::path& path);
+// `identity` (may be null) gets the file's device and inode, zeros when it cannot be looked at.
+SourceStat StatSource(const std::filesystem::path& path,
+                      std::pair<std::uint64_t, std::uint64_t>* identity = nullptr);
 
 // What decides whether a later run may take a run's files as done.
 struct RunSettings {
