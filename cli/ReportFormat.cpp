@@ -305,7 +305,7 @@ FileEntry EntryOfRow(const Job& job, const SourceStat& stat,
         entry.reason = FailureReason(job);
     }
     entry.outcome = job.outcome;
-    entry.records = RecordCounts{job.facts.slots, job.facts.live, job.facts.written};
+    entry.records = RecordCounts{job.facts.stored, job.facts.live, job.facts.written};
     // The outputs lie below the output folder as it was given: what follows it is theirs.
     const std::string folder = PathToUtf8(outputFolder);
     for (const std::filesystem::path& output : job.facts.outputs) {

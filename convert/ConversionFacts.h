@@ -8,7 +8,7 @@
 namespace Calvorn {
 
 struct ConversionFacts {
-    int slots = 0;    // records stored in the source, deleted ones included
+    int stored = 0;   // records stored in the source (slots), deleted ones included
     int live = 0;     // live records the source declares
     int written = 0;  // records written to the outputs
     // Every file moved to its final name, in the order moved (the .shp before its .shx, .dbf

@@ -69,7 +69,7 @@ ConversionRun::~ConversionRun()
     }
     m_reader.Close();
     if (m_facts != nullptr) {
-        m_facts->slots = m_slotCount;
+        m_facts->stored = m_slotCount;
         m_facts->live = m_liveCount;
         m_facts->written = TotalWritten();
     }
