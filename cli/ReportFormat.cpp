@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "app/PathText.h"
@@ -325,11 +325,15 @@ FileEntry EntryOfRow(const Job& job, const SourceStat& stat,
 bool ReadReport(const std::filesystem::path& path, std::ostream& err,
                 const FileEntryCallback& onFile)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         return false;
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // In one read: a large archive's report has tens of megabytes.
+    std::string text(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+    in.seekg(0);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     std::shared_ptr<const RunSettings> run;
     std::size_t number = 0;
     for (std::size_t at = 0; at < text.size();) {
