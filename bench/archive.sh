@@ -46,11 +46,7 @@ timed() {
     { [ $? -le 1 ] || { cat "$work/stderr" >&2; exit 1; }; }
   awk '{ printf "%s %.2f\n", $1, $2 + $3 }' "$work/time"
 }
-median() {
-  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2];
-                                      else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-column_of() { awk -v c="$1" '{ print $c }'; }
+. "$repo/bench/lib.sh"
 percent() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.1f %%", (a - b) / b * 100 }'; }
 
 # ---- the batch, with and without the report -------------------------------------------------
