@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <fstream>
 #include <string_view>
 
@@ -282,7 +283,7 @@ nlohmann::ordered_json FileEntryJson(const FileEntry& entry)
 double ReportSeconds(double seconds)
 {
     // Milliseconds are plenty, and keep the line short.
-    return static_cast<double>(static_cast<std::int64_t>(seconds * 1000 + 0.5)) / 1000;
+    return static_cast<double>(std::llround(seconds * 1000)) / 1000;
 }
 
 std::string ReportLine(const nlohmann::ordered_json& json)
