@@ -39,10 +39,21 @@ void LogBlock::Add(std::string_view line)
         m_head.emplace_back(line);
         return;
     }
-    m_tail.emplace_back(line);
-    if (m_tail.size() > kKeptLines / 2) {
-        m_tail.pop_front();
+    if (m_tail.size() < kKeptLines / 2) {
+        m_tail.emplace_back(line);
+        return;
     }
+    m_tail[m_tailStart] = line;
+    m_tailStart = (m_tailStart + 1) % m_tail.size();
+}
+
+std::vector<std::string> LogBlock::Tail() const
+{
+    std::vector<std::string> tail(m_tail.begin() + static_cast<std::ptrdiff_t>(m_tailStart),
+                                  m_tail.end());
+    tail.insert(tail.end(), m_tail.begin(),
+                m_tail.begin() + static_cast<std::ptrdiff_t>(m_tailStart));
+    return tail;
 }
 
 void LogBlock::Clear()
@@ -57,7 +68,8 @@ std::vector<std::string> LogBlock::Lines() const
     if (kept < m_lineCount) {
         lines.push_back(OmittedLinesText(m_lineCount - kept));
     }
-    lines.insert(lines.end(), m_tail.begin(), m_tail.end());
+    const std::vector<std::string> tail = Tail();
+    lines.insert(lines.end(), tail.begin(), tail.end());
     return lines;
 }
 
@@ -70,7 +82,8 @@ std::vector<std::string> LogBlock::Lines(std::size_t maxLines) const
     // One line says what was left out; the first and the last lines share the rest. Below
     // kKeptLines neither part reaches past the lines kept at its end.
     std::vector<std::string> all(m_head.begin(), m_head.end());
-    all.insert(all.end(), m_tail.begin(), m_tail.end());
+    const std::vector<std::string> tail = Tail();
+    all.insert(all.end(), tail.begin(), tail.end());
     const std::size_t room = std::max<std::size_t>(maxLines, 3) - 1;
     const std::size_t fromTail = (room + 1) / 2;
     const std::size_t fromHead = room - fromTail;

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,8 +40,13 @@ public:
     const std::string& LastErrorLine() const { return m_errorLine; }
 
 private:
+    std::vector<std::string> Tail() const;
+
     std::vector<std::string> m_head;
-    std::deque<std::string> m_tail;
+    // The last lines, oldest at m_tailStart once full: a ring, as a deque would allocate for
+    // every block, and a large archive has a block for every file.
+    std::vector<std::string> m_tail;
+    std::size_t m_tailStart = 0;
     std::size_t m_lineCount = 0;
     std::string m_endLine;
     std::string m_abortLine;

@@ -1,14 +1,69 @@
 #include "app/UserText.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "torvex/Gbk.h"
 
 namespace Calvorn {
 
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void AppendHexEscape(std::string& out, unsigned char byte)
+{
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+}
+
+int HexValue(char c)
+{
+    const char* digit = c == '\0' ? nullptr : std::strchr(kHex, c);
+    return digit == nullptr ? -1 : static_cast<int>(digit - kHex);
+}
+
+}  // namespace
+
+std::string EscapeNonUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const std::size_t length = Torvex::Utf8SequenceLength(text);
+        if (length == 0) {
+            AppendHexEscape(out, static_cast<unsigned char>(text.front()));
+            text.remove_prefix(1);
+        } else {
+            out.append(text.substr(0, length));
+            text.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+std::string UnescapeNonUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
+            const int high = HexValue(text[i + 2]);
+            const int low = HexValue(text[i + 3]);
+            if (high >= 8 && low >= 0) {
+                out += static_cast<char>(high << 4 | low);
+                i += 3;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 std::string EscapeForConsole(std::string_view text)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(text.size());
     while (!text.empty()) {
@@ -37,9 +92,7 @@ std::string EscapeForConsole(std::string_view text)
                 if (length == 1 && byte >= 0x20 && byte != 0x7F) {
                     out += static_cast<char>(byte);
                 } else {
-                    out += "\\x";
-                    out += kHex[byte >> 4];
-                    out += kHex[byte & 0x0F];
+                    AppendHexEscape(out, byte);
                 }
                 break;
         }

@@ -13,6 +13,12 @@ namespace Calvorn {
 // as "\xHH" (lower-case hex). Printable text, Chinese included, stays as it is.
 std::string EscapeForConsole(std::string_view text);
 
+// `text` with every byte that is not part of well-formed UTF-8 written as "\xHH" (lower-case
+// hex, always 80 to ff) and nothing else changed: valid UTF-8 for formats that need it (JSON).
+std::string EscapeNonUtf8(std::string_view text);
+// Undoes EscapeNonUtf8: "\x80" to "\xff" become those bytes again.
+std::string UnescapeNonUtf8(std::string_view text);
+
 // What the system says about `error`, in Chinese for the errors a path meets most
 // ("没有那个文件或目录"), else the system's own message.
 std::string SystemErrorText(const std::error_code& error);

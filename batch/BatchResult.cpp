@@ -16,6 +16,9 @@ std::string BatchResult::SummaryText() const
     if (failed > 0) {
         text += Format("\n  共有%d个文件转换失败!", failed);
     }
+    if (skipped > 0) {
+        text += Format("\n  共有%d个文件已转换，本次跳过!", skipped);
+    }
     if (notConverted > 0) {
         text += Format("\n  已停止，共有%d个文件未转换!", notConverted);
     }

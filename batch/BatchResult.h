@@ -20,6 +20,7 @@ struct BatchResult {
     int empty = 0;         // outcome 10
     int failed = 0;        // any other outcome
     int notConverted = 0;  // rows a stop left unconverted (stopped in the middle included)
+    int skipped = 0;       // files an earlier run converted, left out of this one (console)
     int stopSignal = 0;    // the signal that stopped the run (console), 0 when none did
 
     // True when the preconditions were met and rows were converted (or a stop came first).
@@ -27,7 +28,7 @@ struct BatchResult {
     bool Stopped() const { return notConverted > 0; }
 
     // The closing summary: "  转换完成。", then a line for each count above 0 (empty,
-    // converted, failed, in this order), then the stop line when rows were left.
+    // converted, failed, skipped, in this order), then the stop line when rows were left.
     std::string SummaryText() const;
 };
 

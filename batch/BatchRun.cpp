@@ -1,8 +1,10 @@
 #include "batch/BatchRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <numeric>
 #include <string>
@@ -16,13 +18,16 @@
 #include "app/MessageSink.h"
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
+#include "app/PathText.h"
+#include "app/TextFormat.h"
 #include "batch/BatchRunObserver.h"
 #include "batch/JobList.h"
 #include "batch/OutputGroups.h"
+#include "batch/OutputTree.h"
 #include "batch/StatusLine.h"
 #include "convert/ConversionEngine.h"
+#include "convert/RunLog.h"
 #include "convert/StopSignal.h"
-#include "convert/TemporaryFile.h"
 
 namespace Calvorn {
 
@@ -36,19 +41,6 @@ bool IsConvertibleKind(FileKind kind)
     return kind >= kKindPoint && kind <= kKindTable;
 }
 
-// Converts one row, with the lines it logs copied into `log`. A row a scan could not take fails
-// as a file that cannot be opened, without a conversion (and so without log lines of its own).
-int ConvertRow(ConversionEngine& engine, const Job& job, const std::filesystem::path& outputFolder,
-               LogBlock& log)
-{
-    if (!job.problem.empty()) {
-        return kOutcomeOpenFailed;
-    }
-    const LogBlockCapture capture(log);
-    return IsConvertibleKind(job.kind) ? engine.Convert(job.kind, job.source, outputFolder, 1)
-                                       : static_cast<int>(kOutcomeNoConverter);
-}
-
 // A stopped run clears the result of a row it left, so that none of them shows the result of
 // an earlier run as if it were this one's.
 void ClearResult(JobList& jobs, const std::vector<Job>& rows, std::size_t row)
@@ -59,6 +51,38 @@ void ClearResult(JobList& jobs, const std::vector<Job>& rows, std::size_t row)
 }
 
 }  // namespace
+
+// Converts one row into its folder of the output tree, with the lines it logs copied into the
+// result's log. A row a scan could not take fails as a file that cannot be opened, without a
+// conversion (and so without log lines of its own); a row whose output folder cannot be made
+// fails as a file whose outputs cannot be created.
+BatchRun::RowEnd BatchRun::ConvertRow(ConversionEngine& engine, const Job& job, OutputTree& tree)
+{
+    RowEnd end;
+    if (!job.problem.empty()) {
+        end.outcome = kOutcomeOpenFailed;
+        return end;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    {
+        const LogBlockCapture capture(end.log);
+        const std::filesystem::path folder = tree.FolderFor(job);
+        if (const std::string problem = tree.Prepare(folder); !problem.empty()) {
+            const RunLog log("CCalvornDlg::OnStartConvert");
+            log.Write(Format("开始转换【%s】------", PathToUtf8(job.source).c_str()));
+            log.Write(Format("------E__无法创建输出文件夹【%s】：%s", PathToUtf8(folder).c_str(),
+                             problem.c_str()));
+            end.outcome = kOutcomeRecordsLost;
+        } else if (IsConvertibleKind(job.kind)) {
+            end.outcome = engine.Convert(job.kind, job.source, folder, 1);
+            end.facts = engine.LastFacts();
+        } else {
+            end.outcome = kOutcomeNoConverter;
+        }
+    }
+    end.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return end;
+}
 
 BatchRun::BatchRun(JobList& jobs, const ConversionOptions& options, NameTables& tables,
                    MessageSink& messages)
@@ -74,6 +98,16 @@ void BatchRun::SetObserver(BatchRunObserver* observer)
 void BatchRun::SetThreadCount(int count)
 {
     m_threadCount = std::max(count, 1);
+}
+
+void BatchRun::SetKeepTree(bool keepTree)
+{
+    m_keepTree = keepTree;
+}
+
+void BatchRun::SetSkippedCount(int count)
+{
+    m_skipped = count;
 }
 
 void BatchRun::RequestStop()
@@ -115,8 +149,10 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
         return result;
     }
     m_tables.LoadForRun(settings);
-    // What runs that died while writing into this folder left behind.
-    RemoveDeadTemporaryFiles(outputFolder);
+    // What runs that died while writing into the output folder left behind goes first; a
+    // subfolder of a kept tree is cleared when its first file comes.
+    OutputTree tree(outputFolder, m_keepTree);
+    tree.Prepare(outputFolder);
 
     // The rows as the run found them; the list must not change while it runs.
     std::vector<Job> rows = m_jobs.Rows();
@@ -124,9 +160,10 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
         m_observer->RunStarted(rows.size());
     }
     const std::size_t left = m_threadCount > 1 && rows.size() > 1
-                                 ? RunOnThreads(rows, outputFolder, result)
-                                 : RunOnThisThread(rows, outputFolder, result);
+                                 ? RunOnThreads(rows, tree, result)
+                                 : RunOnThisThread(rows, tree, result);
     result.notConverted = static_cast<int>(left);
+    result.skipped = m_skipped;
     result.stopSignal = StopSignal();
 
     m_messages.Show(result.SummaryText(), kSummaryCaption, MessageIcon::Information);
@@ -134,9 +171,7 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
     return result;
 }
 
-std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows,
-                                      const std::filesystem::path& outputFolder,
-                                      BatchResult& result)
+std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, BatchResult& result)
 {
     ConversionEngine engine(m_options, m_tables);
     if (m_observer != nullptr) {
@@ -151,12 +186,12 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows,
         if (m_observer != nullptr) {
             m_observer->RowStarted(done, job);
         }
-        LogBlock log;
-        const int outcome = ConvertRow(engine, job, outputFolder, log);
-        if (outcome == kOutcomeStopped) {
+        RowEnd end = ConvertRow(engine, job, tree);
+        if (end.outcome == kOutcomeStopped) {
             break;  // not converted: counted with the rows left
         }
-        FinishRow(done, rows.size(), job, outcome, std::move(log), result);
+        CompleteRow(done, job, std::move(end));
+        FinishRow(done, rows.size(), job, result);
     }
     for (std::size_t row = done; row < rows.size(); ++row) {
         ClearResult(m_jobs, rows, row);
@@ -164,11 +199,11 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows,
     return rows.size() - done;
 }
 
-std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
-                                   const std::filesystem::path& outputFolder, BatchResult& result)
+std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, BatchResult& result)
 {
     // Larger groups first, so that the last ones to finish are small.
-    std::vector<std::vector<std::size_t>> groups = OutputGroups(rows, m_tables, outputFolder);
+    std::vector<std::vector<std::size_t>> groups =
+        OutputGroups(rows, m_tables, [&tree](const Job& job) { return tree.FolderFor(job); });
     std::vector<std::uintmax_t> sizes;
     for (const auto& group : groups) {
         std::uintmax_t size = 0;
@@ -187,12 +222,12 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
     enum class Phase { Waiting, Running, Done, Skipped };
     struct RowState {
         Phase phase = Phase::Waiting;
-        int outcome = 0;
         int progress = -1;
         std::string log;  // the file's log lines, held back until they are written in row order
-        LogBlock block;   // the same lines for the observer
+        RowEnd end;       // the outcome, the same lines for the observer, the facts
     };
     std::vector<RowState> states(rows.size());
+    std::deque<std::size_t> completed;  // rows done whose completion the observer has not heard
     std::mutex mutex;
     std::condition_variable changed;
     std::atomic<std::size_t> nextGroup{0};
@@ -222,20 +257,20 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
                     continue;
                 }
                 std::string log;
-                LogBlock block;
-                int outcome = kOutcomeRecordsLost;
+                RowEnd end;
+                end.outcome = kOutcomeRecordsLost;
                 try {
                     CConvertLog::HoldLinesOfThisThread(&log);
-                    outcome = ConvertRow(engine, rows[row], outputFolder, block);
+                    end = ConvertRow(engine, rows[row], tree);
                 } catch (...) {
                     // Converters report by outcome; only memory running out gets here.
                 }
                 CConvertLog::HoldLinesOfThisThread(nullptr);
                 std::lock_guard<std::mutex> lock(mutex);
                 states[row].log = std::move(log);
-                states[row].block = std::move(block);
-                states[row].outcome = outcome;
+                states[row].end = std::move(end);
                 states[row].phase = Phase::Done;
+                completed.push_back(row);
                 changed.notify_all();
             }
         }
@@ -263,7 +298,7 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         }
     }
     if (threads.empty()) {
-        return RunOnThisThread(rows, outputFolder, result);
+        return RunOnThisThread(rows, tree, result);
     }
 
     // This thread tells the observer about one row after the other and writes the logs.
@@ -275,15 +310,28 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         for (;;) {
             changed.wait(lock, [&] {
                 const RowState& state = states[row];
-                return state.phase == Phase::Done || state.phase == Phase::Skipped ||
+                return !completed.empty() || state.phase == Phase::Done ||
+                       state.phase == Phase::Skipped ||
                        (reportProgress && state.phase == Phase::Running &&
                         (!started || state.progress != shown));
             });
+            // Files are told done as they complete, whichever row they are.
+            while (!completed.empty()) {
+                const std::size_t done = completed.front();
+                completed.pop_front();
+                if (states[done].end.outcome == kOutcomeStopped) {
+                    continue;
+                }
+                RowEnd end = std::move(states[done].end);
+                lock.unlock();
+                CompleteRow(done, rows[done], std::move(end));
+                lock.lock();
+            }
             RowState& state = states[row];
             if (state.phase == Phase::Skipped) {
                 break;
             }
-            if (reportProgress && !started) {
+            if (reportProgress && !started && state.phase != Phase::Waiting) {
                 started = true;
                 lock.unlock();
                 m_observer->RowStarted(row, rows[row]);
@@ -301,27 +349,35 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows,
         }
         RowState& state = states[row];
         const std::string log = std::move(state.log);
-        LogBlock block = std::move(state.block);
-        const int outcome = state.phase == Phase::Skipped ? kOutcomeStopped : state.outcome;
+        const bool stopped = state.phase == Phase::Skipped || state.end.outcome == kOutcomeStopped;
         lock.unlock();
         // A file stopped by a signal still tells its story, up to the abort line.
         CConvertLog::Get().WriteHeld(log);
-        if (outcome == kOutcomeStopped) {
+        if (stopped) {
             ++left;
             ClearResult(m_jobs, rows, row);
             continue;
         }
-        FinishRow(row, rows.size(), rows[row], outcome, std::move(block), result);
+        FinishRow(row, rows.size(), rows[row], result);
     }
     return left;
 }
 
-void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome, LogBlock log,
-                         BatchResult& result)
+void BatchRun::CompleteRow(std::size_t row, Job& job, RowEnd end)
 {
-    job.status = StatusForOutcome(outcome);
-    job.outcome = outcome;
-    job.log = std::move(log);
+    job.status = StatusForOutcome(end.outcome);
+    job.outcome = end.outcome;
+    job.log = std::move(end.log);
+    job.facts = std::move(end.facts);
+    job.seconds = end.seconds;
+    if (m_observer != nullptr) {
+        m_observer->FileDone(row, job);
+    }
+}
+
+void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, BatchResult& result)
+{
+    const int outcome = job.outcome;
     switch (job.status) {
         case kStatusConverted:
             ++result.converted;
@@ -338,7 +394,9 @@ void BatchRun::FinishRow(std::size_t row, std::size_t rowCount, Job& job, int ou
         m_observer->RowFinished(row, job, outcome);
         m_observer->StatusLineChanged(StatusLineDone(row + 1, rowCount));
     }
-    job.log.Clear();  // the list keeps it; this copy of the rows need not
+    // The list keeps the log; this copy of the rows need not keep it, nor the facts.
+    job.log.Clear();
+    job.facts = ConversionFacts();
 }
 
 }  // namespace Calvorn

@@ -38,9 +38,11 @@
 namespace Calvorn {
 
 class BatchRunObserver;
+class ConversionEngine;
 class JobList;
 class MessageSink;
 class NameTables;
+class OutputTree;
 struct PathSettings;
 
 class BatchRun {
@@ -55,6 +57,13 @@ public:
     // How many files may be converted at once (1, the default, converts on the calling thread;
     // values below 1 count as 1).
     void SetThreadCount(int count);
+
+    // Keep the sources' folder tree: each file's outputs go into the subfolder of the output
+    // folder that its Job::relative names (OutputTree). Off by default.
+    void SetKeepTree(bool keepTree);
+
+    // Files left out of the run because an earlier one converted them: counted in the summary.
+    void SetSkippedCount(int count);
 
     // Runs the batch into `outputFolder` (as the user gave it; empty when not given), loading
     // the mapping files named by settings.LayerMap and settings.FieldMap first.
@@ -74,15 +83,24 @@ public:
                                                 MessageSink& messages);
 
 private:
+    // What converting one row gave.
+    struct RowEnd {
+        int outcome = kOutcomeConverted;
+        LogBlock log;
+        ConversionFacts facts;
+        double seconds = 0;
+    };
+    static RowEnd ConvertRow(ConversionEngine& engine, const Job& job, OutputTree& tree);
+
     // Convert the rows (statuses set, observer told, result counted); return the rows left
     // unconverted by a stop.
-    std::size_t RunOnThisThread(std::vector<Job>& rows, const std::filesystem::path& outputFolder,
-                                BatchResult& result);
-    std::size_t RunOnThreads(std::vector<Job>& rows, const std::filesystem::path& outputFolder,
-                             BatchResult& result);
-    // The bookkeeping after a row's conversion, the same for both.
-    void FinishRow(std::size_t row, std::size_t rowCount, Job& job, int outcome, LogBlock log,
-                   BatchResult& result);
+    std::size_t RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, BatchResult& result);
+    std::size_t RunOnThreads(std::vector<Job>& rows, OutputTree& tree, BatchResult& result);
+    // The bookkeeping after a row's conversion, the same for both: its result into `job` and
+    // the observer's FileDone as soon as it is done; the counters, the list and RowFinished
+    // in row order.
+    void CompleteRow(std::size_t row, Job& job, RowEnd end);
+    void FinishRow(std::size_t row, std::size_t rowCount, Job& job, BatchResult& result);
 
     JobList& m_jobs;
     const ConversionOptions& m_options;
@@ -90,6 +108,8 @@ private:
     MessageSink& m_messages;
     BatchRunObserver* m_observer = nullptr;
     int m_threadCount = 1;
+    bool m_keepTree = false;
+    int m_skipped = 0;
     std::atomic<bool> m_stopRequested{false};
 };
 

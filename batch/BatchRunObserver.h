@@ -19,6 +19,11 @@ public:
     virtual void RowStarted(std::size_t /*row*/, const Job& /*job*/) {}
     // Progress within the current file, 0..100; called only when the position changes.
     virtual void Progress(int /*position*/) {}
+    // Row `row`'s file is done and its outputs are in place: `job` holds its result as for
+    // RowFinished, and the file's counts and final output paths (Job::facts). Called as soon as
+    // the file is done, before RowFinished; with several threads in the order files complete,
+    // which may differ from row order. Not called for a file a stop signal ended.
+    virtual void FileDone(std::size_t /*row*/, const Job& /*job*/) {}
     // Row `row` is done: `job.status` holds its new status image, `outcome` (also in
     // `job.outcome`) the converter's outcome (kOutcomeNoConverter for a kind no converter
     // takes), `job.log` the lines the file wrote to the conversion log.

@@ -53,4 +53,9 @@ std::string FailureReason(int outcome, const LogBlock& log)
     return reason.empty() ? "转换失败" : reason;
 }
 
+std::string FailureReason(const Job& job)
+{
+    return job.problem.empty() ? FailureReason(job.outcome, job.log) : job.problem;
+}
+
 }  // namespace Calvorn

@@ -7,6 +7,7 @@
 
 #include "app/LogBlock.h"
 #include "convert/ConversionEngine.h"
+#include "convert/ConversionFacts.h"
 
 namespace Calvorn {
 
@@ -26,14 +27,19 @@ struct Job {
     }
 
     std::filesystem::path source;  // the path as it was added
-    FileKind kind = kKindNone;     // 2..5, also the row's image index
-    int status = kStatusNone;      // a StatusImage
+    // The source's place in what was added, "/" between names: the path below a scanned
+    // folder ("sheet01/roads.wl"), "P/NAME" for item NAME of project P.mpj, else the file name.
+    std::string relative;
+    FileKind kind = kKindNone;  // 2..5, also the row's image index
+    int status = kStatusNone;   // a StatusImage
     // Why a folder scan could not take this path (a folder it cannot read, a path longer than
     // the system allows): such a row fails with outcome 1 without being converted.
     std::string problem;
     // The last conversion's outcome and log lines; meaningful while `status` is set.
     int outcome = kOutcomeConverted;
     LogBlock log;
+    ConversionFacts facts;  // the last conversion's counts and final output paths
+    double seconds = 0;     // how long the last conversion took
 };
 
 // The status image for a conversion outcome.
@@ -44,5 +50,7 @@ StatusImage StatusForOutcome(int outcome);
 // could not be created, else the last error line (without its "------E__" mark), else the
 // end line's result; "转换失败" when the block says nothing.
 std::string FailureReason(int outcome, const LogBlock& log);
+// Why the row failed: what a scan said about it, else FailureReason of its outcome and log.
+std::string FailureReason(const Job& job);
 
 }  // namespace Calvorn

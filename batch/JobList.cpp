@@ -1,7 +1,11 @@
 #include "batch/JobList.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
@@ -58,11 +62,25 @@ bool IsFolder(const std::filesystem::path& path)
     return std::filesystem::is_directory(path, error);
 }
 
-Job ProblemJob(const std::filesystem::path& path, const std::error_code& error)
+Job ProblemJob(const std::filesystem::path& path, std::string relative,
+               const std::error_code& error)
 {
     Job job(path, KindOfPath(path));
+    job.relative = std::move(relative);
     job.problem = SystemErrorText(error);
     return job;
+}
+
+Job FileJob(const std::filesystem::path& path, std::string relative, FileKind kind)
+{
+    Job job(path, kind);
+    job.relative = std::move(relative);
+    return job;
+}
+
+std::string JoinRelative(const std::string& folder, const std::string& name)
+{
+    return folder.empty() ? name : folder + "/" + name;
 }
 
 // Whether the system would refuse `path` for its length, whatever the file system says.
@@ -155,7 +173,7 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
     const FileKind kind = KindOfPath(path);
     std::vector<Job> jobs;
     if (kind != kKindNone) {
-        jobs.push_back(Job(path, kind));
+        jobs.push_back(FileJob(path, PathToUtf8(path.filename()), kind));
     }
     InsertJobs(std::move(jobs));
     return kind;
@@ -163,13 +181,16 @@ FileKind JobList::AddFileToList(const std::filesystem::path& path)
 
 std::size_t JobList::AddProject(const std::filesystem::path& project)
 {
+    const std::string projectName = PathToUtf8(project.filename().stem());
     std::vector<Job> jobs;
     for (std::filesystem::path& path : ProjectItemPaths(project)) {
         const FileKind kind = KindOfPath(path);
+        std::string relative = JoinRelative(projectName, PathToUtf8(path.filename()));
         if (IsTooLong(path)) {
-            jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
+            jobs.push_back(ProblemJob(path, std::move(relative),
+                                      std::make_error_code(std::errc::filename_too_long)));
         } else {
-            jobs.emplace_back(std::move(path), kind);
+            jobs.push_back(FileJob(path, std::move(relative), kind));
         }
     }
     return InsertJobs(std::move(jobs));
@@ -202,25 +223,27 @@ std::size_t JobList::InsertJobs(std::vector<Job> jobs)
 
 std::size_t JobList::ScanFolder(const std::filesystem::path& folder)
 {
-    std::set<std::filesystem::path> scanned;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> scanned;
     std::vector<Job> jobs;
-    ScanFolderOnce(folder, scanned, jobs);
+    ScanFolderOnce(folder, {}, scanned, jobs);
     return InsertJobs(std::move(jobs));
 }
 
-void JobList::ScanFolderOnce(const std::filesystem::path& folder,
-                             std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs)
+void JobList::ScanFolderOnce(const std::filesystem::path& folder, const std::string& below,
+                             std::set<std::pair<std::uint64_t, std::uint64_t>>& scanned,
+                             std::vector<Job>& jobs)
 {
-    // Folders are known by their canonical path, so a link back up the tree ends the descent.
+    // Folders are known by their device and inode, so a link back up the tree ends the descent
+    // (one look each: resolving a canonical path costs a look per name in it).
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        jobs.push_back(ProblemJob(folder, below, std::error_code(errno, std::generic_category())));
+        return;
+    }
+    if (!scanned.emplace(info.st_dev, info.st_ino).second) {
+        return;
+    }
     std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::canonical(folder, error);
-    if (error) {
-        jobs.push_back(ProblemJob(folder, error));
-        return;
-    }
-    if (!scanned.insert(canonical).second) {
-        return;
-    }
 
     std::vector<std::pair<std::string, std::filesystem::directory_entry>> entries;
     std::filesystem::directory_iterator it(folder, error);
@@ -228,7 +251,7 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder,
         entries.emplace_back(PathToUtf8(it->path().filename()), *it);
     }
     if (error) {
-        jobs.push_back(ProblemJob(folder, error));
+        jobs.push_back(ProblemJob(folder, below, error));
     }
     // The file system's own order differs between machines; names in byte order do not.
     std::sort(entries.begin(), entries.end(),
@@ -241,17 +264,19 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder,
         std::error_code typeError;
         const bool isFolder = entry.is_directory(typeError);
         const FileKind kind = KindOfPath(path);
+        std::string relative = JoinRelative(below, name);
         if (isFolder) {
-            ScanFolderOnce(path, scanned, jobs);
+            ScanFolderOnce(path, relative, scanned, jobs);
         } else if (typeError && typeError != std::errc::no_such_file_or_directory) {
             // Maybe a folder (a link to one): what it holds cannot be known.
-            jobs.push_back(ProblemJob(path, typeError));
+            jobs.push_back(ProblemJob(path, std::move(relative), typeError));
         } else if (kind == kKindNone) {
             continue;
         } else if (IsTooLong(path)) {
-            jobs.push_back(ProblemJob(path, std::make_error_code(std::errc::filename_too_long)));
+            jobs.push_back(ProblemJob(path, std::move(relative),
+                                      std::make_error_code(std::errc::filename_too_long)));
         } else {
-            jobs.push_back(Job(path, kind));
+            jobs.push_back(FileJob(path, std::move(relative), kind));
         }
     }
 }
@@ -290,14 +315,26 @@ void JobList::RemoveRows(std::vector<std::size_t> rows)
             }
             ranges.emplace_back(first, count);
         }
-    }
-    for (const auto& [first, count] : ranges) {
-        {
-            std::lock_guard lock(m_mutex);
-            const auto begin = m_rows.begin() + static_cast<std::ptrdiff_t>(first);
-            m_rows.erase(begin, begin + static_cast<std::ptrdiff_t>(count));
+        // All in one pass: a range at a time would move the rows behind it again for every
+        // range, which a console run that keeps every fourth row of a large archive meets.
+        std::size_t kept = 0;
+        auto range = ranges.rbegin();
+        for (std::size_t row = 0; row < m_rows.size(); ++row) {
+            while (range != ranges.rend() && row >= range->first + range->second) {
+                ++range;
+            }
+            if (range != ranges.rend() && row >= range->first) {
+                continue;
+            }
+            if (kept != row) {
+                m_rows[kept] = std::move(m_rows[row]);
+            }
+            ++kept;
         }
-        if (m_observer != nullptr) {
+        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(kept), m_rows.end());
+    }
+    if (m_observer != nullptr) {
+        for (const auto& [first, count] : ranges) {
             m_observer->RowsRemoved(first, count);
         }
     }

@@ -11,10 +11,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/Job.h"
@@ -93,8 +95,10 @@ public:
 private:
     // Adds `jobs` (in the order found) as AddFileToList one by one would, in one insertion.
     std::size_t InsertJobs(std::vector<Job> jobs);
-    void ScanFolderOnce(const std::filesystem::path& folder,
-                        std::set<std::filesystem::path>& scanned, std::vector<Job>& jobs);
+    // `below` is the folder's relative path in the scan ("" for the folder scanned).
+    void ScanFolderOnce(const std::filesystem::path& folder, const std::string& below,
+                        std::set<std::pair<std::uint64_t, std::uint64_t>>& scanned,
+                        std::vector<Job>& jobs);
     void NotifyStatusLine();
 
     const Order m_order;

@@ -63,13 +63,20 @@ std::vector<std::vector<std::size_t>> OutputGroups(const std::vector<Job>& rows,
                                                    const NameTables& tables,
                                                    const std::filesystem::path& outputFolder)
 {
+    return OutputGroups(rows, tables, [&outputFolder](const Job&) { return outputFolder; });
+}
+
+std::vector<std::vector<std::size_t>> OutputGroups(
+    const std::vector<Job>& rows, const NameTables& tables,
+    const std::function<std::filesystem::path(const Job&)>& folderOf)
+{
     std::vector<std::size_t> parent(rows.size());
     std::iota(parent.begin(), parent.end(), std::size_t{0});
     // The first row that may write each name; a later row naming it joins that row's group.
     std::unordered_map<std::string, std::size_t> firstRow;
     for (std::size_t row = 0; row < rows.size(); ++row) {
         for (const std::string& name :
-             PossibleOutputNames(rows[row].source, tables, outputFolder)) {
+             PossibleOutputNames(rows[row].source, tables, folderOf(rows[row]))) {
             const auto [it, added] = firstRow.emplace(name, row);
             if (!added) {
                 const std::size_t a = Root(parent, it->second);

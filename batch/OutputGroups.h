@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ class NameTables;
 std::vector<std::vector<std::size_t>> OutputGroups(const std::vector<Job>& rows,
                                                    const NameTables& tables,
                                                    const std::filesystem::path& outputFolder);
+// The same with each row's outputs in the folder `folderOf` gives for it (a kept folder tree).
+std::vector<std::vector<std::size_t>> OutputGroups(
+    const std::vector<Job>& rows, const NameTables& tables,
+    const std::function<std::filesystem::path(const Job&)>& folderOf);
 
 // The possible output names of `source` (without extension), in the form they are compared in;
 // the numbered ones stand for themselves through the name they number, so a joined name that

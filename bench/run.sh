@@ -100,12 +100,7 @@ run_timed() {
   awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/time"
 }
 
-# median < numbers
-median() {
-  sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2];
-                                      else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-column_of() { awk -v c="$1" '{ print $c }'; }
+. "$repo/bench/lib.sh"
 maximum() { sort -g | tail -1; }
 mb() { awk '{ printf "%.1f MiB", $1 / 1024 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }

@@ -37,7 +37,27 @@ std::optional<std::string> BatchArguments::*ValuedOption(const std::string& name
     if (name == "--log") {
         return &BatchArguments::logFile;
     }
+    if (name == "--report") {
+        return &BatchArguments::report;
+    }
     return nullptr;
+}
+
+// The value of option `arg` (as "--name=VALUE" or followed by VALUE), advancing `i` past it;
+// nothing, with `error` set, when it is missing.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, std::size_t& i,
+                                       const char* what, std::string& error)
+{
+    const std::string& arg = args[i];
+    const std::size_t equals = arg.find('=');
+    if (equals != std::string::npos) {
+        return arg.substr(equals + 1);
+    }
+    if (i + 1 < args.size()) {
+        return args[++i];
+    }
+    error = "option " + arg + " needs " + what;
+    return std::nullopt;
 }
 
 // The largest -j taken: more threads than that only cost memory.
@@ -72,7 +92,8 @@ std::string BatchArguments::BatchOnlyOption(const std::string& arg)
     if (arg.rfind("-j", 0) == 0) {
         return "-j";
     }
-    for (const char* name : {"--jobs", "--layer-map", "--field-map"}) {
+    for (const char* name : {"--jobs", "--layer-map", "--field-map", "--keep-tree", "--shard",
+                             "--report", "--resume"}) {
         if (arg == name || arg.rfind(std::string(name) + "=", 0) == 0) {
             return name;
         }
@@ -86,7 +107,7 @@ bool BatchArguments::IsBatchMode(const std::vector<std::string>& args)
         if (arg == "--") {
             return false;
         }
-        if (arg == "-o") {
+        if (arg == "-o" || arg == "--list") {
             return true;
         }
     }
@@ -132,20 +153,30 @@ BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
             continue;
         }
         if (arg.rfind("--", 0) == 0) {
-            const std::size_t equals = arg.find('=');
-            const std::string name = arg.substr(0, equals);
+            const std::string name = arg.substr(0, arg.find('='));
             if (ApplyFlagOption(arg, result.options)) {
                 continue;
             }
-            const auto valued = ValuedOption(name);
-            if (valued == nullptr) {
-                result.error = "unknown option: " + arg;
-            } else if (equals != std::string::npos) {
-                result.*valued = arg.substr(equals + 1);
-            } else if (i + 1 < args.size()) {
-                result.*valued = args[++i];
+            if (arg == "--keep-tree" || arg == "--list") {
+                (arg == "--list" ? result.list : result.keepTree) = true;
+            } else if (name == "--shard") {
+                if (const auto value = OptionValue(args, i, "K/N", result.error)) {
+                    result.shard = Shard::Parse(*value);
+                    if (!result.shard) {
+                        result.error =
+                            "--shard takes K/N, two whole numbers with 0 <= K < N, not " + *value;
+                    }
+                }
+            } else if (name == "--resume") {
+                if (const auto value = OptionValue(args, i, "a file", result.error)) {
+                    result.resume.push_back(*value);
+                }
+            } else if (const auto valued = ValuedOption(name)) {
+                if (const auto value = OptionValue(args, i, "a file", result.error)) {
+                    result.*valued = *value;
+                }
             } else {
-                result.error = "option " + arg + " needs a file";
+                result.error = "unknown option: " + arg;
             }
             continue;
         }
@@ -170,7 +201,7 @@ BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
     }
 
     result.quiet = switches.m_bQuiet;
-    if (result.error.empty() && !outputGiven) {
+    if (result.error.empty() && !outputGiven && !result.list) {
         result.error = "no output folder given (-o OUTDIR)";
     }
     if (result.error.empty() && result.sources.empty()) {

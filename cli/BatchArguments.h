@@ -4,8 +4,10 @@
 //   --split-annotations / --no-split-annotations, --projection / --no-projection,
 //   --style-as-attributes / --no-style-as-attributes, --delete-empty / --keep-empty,
 //   the switches /s /n /p /c /e (also with "-"), --layer-map FILE, --field-map FILE,
-//   --log FILE (the valued ones also as --name=FILE), -j N (also -jN, --jobs N, --jobs=N: files
-//   converted at once, at least 1), and "--" after which every argument is a SOURCE.
+//   --log FILE, --report FILE, --resume FILE (repeatable) (the valued ones also as
+//   --name=FILE), -j N (also -jN, --jobs N, --jobs=N: files converted at once, at least 1),
+//   --keep-tree, --shard K/N (also --shard=K/N), --list, and "--" after which every argument is
+//   a SOURCE. -o may be left out with --list only.
 #pragma once
 
 #include <optional>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "app/ConversionOptions.h"
+#include "cli/Shard.h"
 
 namespace Calvorn {
 
@@ -25,9 +28,14 @@ struct BatchArguments {
     std::optional<std::string> layerMap;
     std::optional<std::string> fieldMap;
     std::optional<std::string> logFile;
+    std::optional<std::string> report;  // --report: the run report to append to
+    std::vector<std::string> resume;    // --resume: reports of earlier runs
+    bool keepTree = false;              // --keep-tree
+    std::optional<Shard> shard;         // --shard K/N
+    bool list = false;  // --list: print the sources the run would take, convert nothing
     std::string error;  // what was not understood; empty when everything was
 
-    // Whether the command line asks for batch mode: "-o" among the options.
+    // Whether the command line asks for batch mode: "-o" or "--list" among the options.
     static bool IsBatchMode(const std::vector<std::string>& args);
     static BatchArguments Parse(const std::vector<std::string>& args);
 
@@ -35,7 +43,8 @@ struct BatchArguments {
     // it to `options` and returns true. The one-file mode takes them too.
     static bool ApplyFlagOption(const std::string& arg, ConversionOptions& options);
     // The name of the option `arg` begins, in any of its forms, when that option has a meaning
-    // only in batch mode (-j, --jobs, --layer-map, --field-map); empty otherwise.
+    // only in batch mode (-j, --jobs, --layer-map, --field-map, --keep-tree, --shard, --report,
+    // --resume); empty otherwise.
     static std::string BatchOnlyOption(const std::string& arg);
 };
 

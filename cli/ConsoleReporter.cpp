@@ -1,5 +1,7 @@
 #include "cli/ConsoleReporter.h"
 
+#include <utility>
+
 #include "app/PathText.h"
 #include "app/TextFormat.h"
 #include "app/UserText.h"
@@ -28,6 +30,18 @@ void ConsoleReporter::Progress(int position)
     m_progress.Update(position);
 }
 
+void ConsoleReporter::SetFileDoneHandler(std::function<void(std::size_t, const Job&)> handler)
+{
+    m_fileDone = std::move(handler);
+}
+
+void ConsoleReporter::FileDone(std::size_t row, const Job& job)
+{
+    if (m_fileDone) {
+        m_fileDone(row, job);
+    }
+}
+
 void ConsoleReporter::RowFinished(std::size_t /*row*/, const Job& job, int outcome)
 {
     m_progress.Clear();
@@ -37,8 +51,7 @@ void ConsoleReporter::RowFinished(std::size_t /*row*/, const Job& job, int outco
     }
     if (job.status == kStatusFailed) {
         // A row a scan could not take has no log block: its reason came with it.
-        PrintPathProblem(m_err, PathToUtf8(job.source),
-                         job.problem.empty() ? FailureReason(outcome, job.log) : job.problem);
+        PrintPathProblem(m_err, PathToUtf8(job.source), FailureReason(job));
         m_err.flush();
     }
 }

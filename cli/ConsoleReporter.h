@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -23,7 +24,11 @@ public:
     void RunStarted(std::size_t rowCount) override;
     void RowStarted(std::size_t row, const Job& job) override;
     void Progress(int position) override;
+    void FileDone(std::size_t row, const Job& job) override;
     void RowFinished(std::size_t row, const Job& job, int outcome) override;
+
+    // Called with each file as soon as it is done (FileDone): the run report's record.
+    void SetFileDoneHandler(std::function<void(std::size_t row, const Job& job)> handler);
 
     // The line printed on standard output when a file ends.
     static std::string FileLine(const Job& job, int outcome);
@@ -34,6 +39,7 @@ private:
     const bool m_quiet;
     ConsoleProgress m_progress;
     std::size_t m_rowCount = 0;
+    std::function<void(std::size_t, const Job&)> m_fileDone;
 };
 
 }  // namespace Calvorn

@@ -1,8 +1,16 @@
 #include "cli/ConsoleTool.h"
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <system_error>
+
+#include <nlohmann/json.hpp>
 
 #include "app/CCmdBatchInfo.h"
 #include "app/CConvertLog.h"
@@ -10,6 +18,7 @@
 #include "app/NameTables.h"
 #include "app/PathSettings.h"
 #include "app/PathText.h"
+#include "app/TextFormat.h"
 #include "app/UserText.h"
 #include "batch/BatchRun.h"
 #include "batch/ExitStatus.h"
@@ -21,7 +30,12 @@
 #include "cli/ConsoleProgress.h"
 #include "cli/ConsoleReporter.h"
 #include "cli/LogFileCheck.h"
+#include "cli/ReportFormat.h"
+#include "cli/ReportSummary.h"
+#include "cli/ResumeIndex.h"
+#include "cli/RunReport.h"
 #include "convert/ConversionEngine.h"
+#include "convert/StopSignal.h"
 
 namespace Calvorn {
 
@@ -32,6 +46,8 @@ constexpr const char* kHelpHint = "运行 calvorn-cli --help 查看全部选项"
 constexpr const char* kHelpText = R"(Usage:
   calvorn-cli [/s] [/n] [/p] [/c] [/e] [--log FILE] TORVEXFILE OUTPUTPATH
   calvorn-cli [OPTIONS] [-j N] -o OUTDIR SOURCE...
+  calvorn-cli --list [--shard K/N] SOURCE...
+  calvorn-cli --summarize REPORT...
   calvorn-cli --help | --version
 
 Converts Torvex point (.wt), line (.wl), polygon (.wp) and table (.wb) files into
@@ -86,7 +102,35 @@ under a suffixed name).
                                 each file's log lines are written when the file
                                 and those before it are done, so a crash loses
                                 the lines of the files in progress
+  --keep-tree                   keep the sources' folder tree: each output goes
+                                into the subfolder of OUTDIR that its source's
+                                relative path names (below a folder SOURCE:
+                                sheet01/roads.wl into OUTDIR/sheet01; item NAME
+                                of a project P.mpj into OUTDIR/P; a file SOURCE
+                                into OUTDIR), created as needed, never through a
+                                link
+  --report FILE                 append a run report to FILE (JSON Lines): a line
+                                for the run, one for each file as it ends, a
+                                summary; checked as --log is
+  --resume FILE                 skip every source that the report FILE (repeat
+                                for several) lists as converted or empty, when
+                                its size and modification time are unchanged,
+                                its outputs are all there and the run that
+                                converted it had the same output folder,
+                                --keep-tree and conversion options; FILE may be
+                                the --report file, which a first run has yet to
+                                make: the run then continues that report
+  --shard K/N                   take only the sources whose relative path (see
+                                --keep-tree) has a 64-bit FNV-1a hash equal to K
+                                modulo N (0 <= K < N), so that N processes given
+                                the same arguments share the sources out; each
+                                needs a --log of its own
+  --list                        print the sources the run would take (after
+                                --shard), one per line as their result lines
+                                would show them; convert nothing, write no log
   --                            every later argument is a SOURCE
+-o may be left out with --list alone; --keep-tree, --shard, --report and
+--resume need it. A run that --shard or --resume leaves without a file exits 0.
 Options apply from left to right. Without --layer-map and --field-map the mapping
 files named by the desktop program's settings file (calvorn.ini) are used, or
 Calvorn.lyr and Calvorn.fld beside the executable; the settings file is never
@@ -95,13 +139,25 @@ Output: one line per file as it ends, a tab before the path:
   ok<TAB>PATH         converted
   empty<TAB>PATH      no record (not a failure)
   failed N<TAB>PATH   failed with outcome N (see one-file mode)
+  skipped<TAB>PATH    converted by an earlier run (--resume), before the others
 then the summary and "log<TAB>PATH" with the conversion log's full path (empty
 when no log could be written); nothing else goes to standard output. For each
 failed file standard error gets "calvorn-cli: PATH: REASON". Problems with the
 arguments and the run are reported on standard error too.
 Exit status: 0 no file failed, 1 at least one file failed, 64 the arguments were
-not understood, 66 a SOURCE does not exist, nothing to convert, no output folder
-given, or the output folder does not exist.
+not understood, 66 a SOURCE or a --resume report does not exist, nothing to
+convert, no output folder given, or the output folder does not exist, 73 the
+--report file cannot be written.
+
+Merging reports:
+  calvorn-cli --summarize REPORT...
+reads the reports of several runs (shards, machines, resumed runs) and counts
+every source once, by its last line that is not "skipped". Standard output:
+"total", "ok", "empty", "failed" and "stopped", each with a tab and its count,
+then "failed N<TAB>PATH<TAB>REASON" for each failed source. A report line that
+does not parse is skipped with a warning naming the file and line. Exit 0, 1
+when a source failed or was stopped, 64 for arguments not understood, 66 for a
+report that cannot be read.
 
 Both modes:
   --log FILE    append the conversion log to FILE instead of writing
@@ -128,15 +184,14 @@ int UsageError(std::ostream& err, const std::string& problem);
 // Points the log at --log's file or the default one; a --log file that must not take the log
 // is a usage error (exit 64, nothing converted).
 std::optional<int> ConfigureLog(const std::optional<std::string>& logFile,
-                                const AppLocations& locations,
-                                const std::vector<std::filesystem::path>& sources,
+                                const AppLocations& locations, const ReadFiles& read,
                                 std::ostream& err)
 {
     if (!logFile) {
         CConvertLog::Get().Configure(locations);
         return std::nullopt;
     }
-    if (const auto problem = LogFileProblem(Utf8ToPath(*logFile), sources)) {
+    if (const auto problem = LogFileProblem(Utf8ToPath(*logFile), read)) {
         return UsageError(
             err, "cannot append the log to " + EscapeForConsole(*logFile) + ": " + *problem);
     }
@@ -205,8 +260,9 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
             info.ParseParam(isSwitch ? arg.substr(1) : arg, isSwitch, i + 1 == args.size());
         }
     }
-    if (const auto refused =
-            ConfigureLog(logFile, locations, {Utf8ToPath(info.m_strSourceFile)}, err)) {
+    ReadFiles read;
+    read.Add(Utf8ToPath(info.m_strSourceFile));
+    if (const auto refused = ConfigureLog(logFile, locations, read, err)) {
         return *refused;
     }
     NameTables tables;  // the one-file conversion loads no mapping file
@@ -236,9 +292,84 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
     return OneFileExitStatus(result);
 }
 
+// Prints "log<TAB>PATH" with the conversion log's full path.
+void PrintLogLine(std::ostream& out)
+{
+    std::error_code error;
+    const std::filesystem::path log = CConvertLog::Get().Path();
+    const std::filesystem::path shown = log.empty() ? log : std::filesystem::absolute(log, error);
+    out << "log\t" << EscapeForConsole(PathToUtf8(error ? log : shown)) << '\n';
+}
+
+// A path as the report writes it, or null for an empty one.
+nlohmann::ordered_json ReportPath(const std::filesystem::path& path)
+{
+    return path.empty() ? nlohmann::ordered_json(nullptr)
+                        : nlohmann::ordered_json(EscapeNonUtf8(PathToUtf8(path)));
+}
+
+// What a report records of this run for --resume: the output folder as an absolute path, links
+// resolved, so that a resumed run finds it however it is written.
+RunSettings SettingsOf(const BatchArguments& arguments)
+{
+    const std::filesystem::path folder = Utf8ToPath(arguments.outputFolder);
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::weakly_canonical(folder, error);
+    if (error) {
+        absolute = std::filesystem::absolute(folder, error).lexically_normal();
+    }
+    return {EscapeNonUtf8(PathToUtf8(absolute)), arguments.keepTree, arguments.options};
+}
+
+nlohmann::ordered_json RunOptions(const BatchArguments& arguments, const RunSettings& run,
+                                  const PathSettings& settings)
+{
+    nlohmann::ordered_json options = RunSettingsJson(run);
+    options["layer_map"] = ReportPath(settings.LayerMap);
+    options["field_map"] = ReportPath(settings.FieldMap);
+    options["jobs"] = arguments.jobs;
+    options["shard"] = arguments.shard ? nlohmann::ordered_json(arguments.shard->Text())
+                                       : nlohmann::ordered_json(nullptr);
+    options["resume"] = nlohmann::ordered_json::array();
+    for (const std::string& resume : arguments.resume) {
+        options["resume"].push_back(EscapeNonUtf8(resume));
+    }
+    std::error_code error;
+    const std::filesystem::path log = CConvertLog::Get().Path();
+    options["log"] = ReportPath(log.empty() ? log : std::filesystem::absolute(log, error));
+    options["sources"] = nlohmann::ordered_json::array();
+    for (const std::string& source : arguments.sources) {
+        options["sources"].push_back(EscapeNonUtf8(source));
+    }
+    return options;
+}
+
+// Reports each --resume file that cannot be read, but for the report the run continues, which
+// a first run has yet to make; true when all can be.
+bool ResumeFilesReadable(const BatchArguments& arguments, std::ostream& err)
+{
+    bool all = true;
+    for (const std::string& resume : arguments.resume) {
+        const std::filesystem::path path = Utf8ToPath(resume);
+        std::ifstream in(path, std::ios::binary);
+        if (in || (arguments.report && IsSameFile(path, Utf8ToPath(*arguments.report)))) {
+            continue;
+        }
+        std::error_code error;
+        all = false;
+        PrintPathProblem(
+            err, resume,
+            SystemErrorText(std::filesystem::exists(path, error)
+                                ? std::make_error_code(std::errc::permission_denied)
+                                : std::make_error_code(std::errc::no_such_file_or_directory)));
+    }
+    return all;
+}
+
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const ConsoleEnvironment& environment, const AppLocations& locations)
 {
+    const auto started = std::chrono::steady_clock::now();
     const BatchArguments arguments = BatchArguments::Parse(args);
     if (!arguments.error.empty()) {
         return UsageError(err, arguments.error);
@@ -246,6 +377,50 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     // Nothing is converted, and the log is left alone, while a source is missing.
     if (!SourcesExist(arguments.sources, err)) {
         return kExitNoInput;
+    }
+    if (!arguments.list && !ResumeFilesReadable(arguments, err)) {
+        return kExitNoInput;
+    }
+    // The earlier reports are read while the sources are collected: both take long for a large
+    // archive, and a core each.
+    ResumeIndex earlier;
+    std::ostringstream readProblems;
+    std::future<void> reading;
+    if (!arguments.list && !arguments.resume.empty()) {
+        reading = std::async(std::launch::async, [&] {
+            for (const std::string& resume : arguments.resume) {
+                earlier.Read(Utf8ToPath(resume), readProblems);
+            }
+        });
+    }
+    const auto readingDone = [&] {
+        if (reading.valid()) {
+            reading.get();
+            err << readProblems.str();
+        }
+    };
+    // The reading thread uses `earlier` and `readProblems` up to its end, also when this
+    // function leaves early: the future's destructor waits for it.
+
+    JobList jobs(JobList::Order::AsAdded);
+    for (const std::string& source : arguments.sources) {
+        if (jobs.AddPath(Utf8ToPath(source)) == 0) {
+            err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
+        }
+    }
+    const std::vector<Job> rows = jobs.Rows();
+    // The rows another shard takes, then those an earlier run converted.
+    std::vector<std::size_t> leftOut;
+    std::vector<std::size_t> taken;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const bool takes = !arguments.shard || arguments.shard->Takes(rows[row].relative);
+        (takes ? taken : leftOut).push_back(row);
+    }
+    if (arguments.list) {
+        for (const std::size_t row : taken) {
+            out << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
+        }
+        return kExitSuccess;
     }
 
     PathSettings settings = PathSettings::Load(locations);
@@ -258,42 +433,155 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     NoteMissingMap(arguments.layerMap, "layer map", err);
     NoteMissingMap(arguments.fieldMap, "field map", err);
 
-    JobList jobs(JobList::Order::AsAdded);
-    std::vector<std::filesystem::path> read;
+    // One look at every source this run takes, on two threads: its size and modification time
+    // for the report and --resume, its identity for the --log and --report checks; and whether
+    // an earlier run converted it, as it is now, into outputs still there.
+    const RunSettings runSettings = SettingsOf(arguments);
+    readingDone();
+    earlier.SetRun(runSettings);
+    const bool look = arguments.report || arguments.logFile || !arguments.resume.empty();
+    std::vector<SourceStat> stats(taken.size());
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> identities(taken.size());
+    std::vector<const FileEntry*> done(taken.size());
+    const auto lookAt = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to && look; ++i) {
+            stats[i] = StatSource(rows[taken[i]].source, &identities[i]);
+            if (!arguments.resume.empty()) {
+                done[i] = earlier.Done(EscapeNonUtf8(PathToUtf8(rows[taken[i]].source)), stats[i]);
+            }
+        }
+    };
+    {
+        std::future<void> half =
+            std::async(std::launch::async, lookAt, taken.size() / 2, taken.size());
+        lookAt(0, taken.size() / 2);
+        half.get();
+    }
+
+    // Neither the log nor the report may be a file the run reads, nor one another.
+    ReadFiles read;
     for (const std::string& source : arguments.sources) {
-        read.push_back(Utf8ToPath(source));
-        if (jobs.AddPath(read.back()) == 0) {
-            err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
+        read.Add(Utf8ToPath(source));
+    }
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        if (stats[i].size) {
+            read.Add(rows[taken[i]].source, identities[i].first, identities[i].second);
         }
     }
-    for (const Job& job : jobs.Rows()) {
-        read.push_back(job.source);
+    const auto refuseReport = [&](const std::string& problem) {
+        return UsageError(err, "cannot write the report to " + EscapeForConsole(*arguments.report) +
+                                   ": " + problem);
+    };
+    // The report may be a --resume file: it is checked before they join the files read.
+    if (arguments.report) {
+        if (const auto problem = LogFileProblem(Utf8ToPath(*arguments.report), read)) {
+            return refuseReport(*problem);
+        }
+    }
+    for (const std::string& resume : arguments.resume) {
+        read.Add(Utf8ToPath(resume));
     }
     if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
         return *refused;
     }
-
-    NameTables tables;
+    if (arguments.report && IsSameFile(Utf8ToPath(*arguments.report), CConvertLog::Get().Path())) {
+        return refuseReport("it is the conversion log");
+    }
     CollectedMessages messages;
-    BatchRun run(jobs, arguments.options, tables, messages);
-    ConsoleReporter reporter(out, err, arguments.quiet, environment.terminal);
-    run.SetObserver(&reporter);
-    run.SetThreadCount(arguments.jobs);
-    const BatchResult result = run.Run(Utf8ToPath(arguments.outputFolder), settings);
-    if (!result.Ran()) {
+    const std::filesystem::path outputFolder = Utf8ToPath(arguments.outputFolder);
+    if (BatchRun::CheckPreconditions(jobs, outputFolder, messages) != BatchPrecondition::Met) {
         err << messages.Text();
         return kExitNoInput;
     }
+
+    std::vector<const FileEntry*> skipped;  // the earlier records of the rows skipped
+    std::vector<SourceStat> converted;      // the stats of the rows this run converts
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        if (done[i] == nullptr) {
+            converted.push_back(stats[i]);
+            continue;
+        }
+        skipped.push_back(done[i]);
+        leftOut.push_back(taken[i]);
+        if (!arguments.quiet) {
+            out << "skipped\t" << EscapeForConsole(PathToUtf8(rows[taken[i]].source)) << '\n';
+        }
+    }
+    stats = std::move(converted);
+    jobs.RemoveRows(leftOut);
+
+    std::unique_ptr<RunReport> report;
+    if (arguments.report) {
+        std::string problem;
+        std::size_t cut = 0;
+        report = RunReport::Open(Utf8ToPath(*arguments.report), problem, cut);
+        if (!report) {
+            PrintPathProblem(err, *arguments.report, "cannot write the report: " + problem);
+            return kExitCannotCreate;
+        }
+        if (cut > 0) {
+            PrintPathProblem(err, *arguments.report,
+                             Format("cut an incomplete last line (%zu bytes)", cut));
+        }
+        report->WriteRun(RunOptions(arguments, runSettings, settings));
+        // A skipped file's line repeats what the earlier one says of the file and its outputs.
+        std::vector<FileEntry> entries;
+        for (const FileEntry* done : skipped) {
+            FileEntry& entry = entries.emplace_back(*done);
+            entry.status = "skipped";
+            entry.reason = "已于之前的运行中转换（" + earlier.Where(*done) + "）";
+            entry.seconds = 0;
+            entry.log.clear();
+        }
+        report->WriteFiles(entries);
+    }
+
+    BatchResult result;
+    result.skipped = static_cast<int>(skipped.size());
+    if (jobs.Count() > 0) {
+        NameTables tables;
+        BatchRun run(jobs, arguments.options, tables, messages);
+        ConsoleReporter reporter(out, err, arguments.quiet, environment.terminal);
+        if (report) {
+            reporter.SetFileDoneHandler([&](std::size_t row, const Job& job) {
+                report->WriteFile(EntryOfRow(job, stats[row], outputFolder));
+            });
+        }
+        run.SetObserver(&reporter);
+        run.SetThreadCount(arguments.jobs);
+        run.SetKeepTree(arguments.keepTree);
+        run.SetSkippedCount(result.skipped);
+        result = run.Run(outputFolder, settings);
+    } else {
+        messages.Show(result.SummaryText(), {}, MessageIcon::Information);
+    }
+    if (report) {
+        // The files a stop left are stopped, whether they had started or not.
+        const std::vector<Job> after = result.notConverted > 0 ? jobs.Rows() : std::vector<Job>();
+        for (std::size_t row = 0; row < after.size(); ++row) {
+            if (after[row].status == kStatusNone) {
+                FileEntry entry;
+                entry.source = EscapeNonUtf8(PathToUtf8(after[row].source));
+                entry.stat = stats[row];
+                entry.kind = after[row].kind;
+                entry.status = "stopped";
+                entry.reason = "转换中止：收到信号" + SignalName(result.stopSignal);
+                report->WriteFile(entry);
+            }
+        }
+        report->WriteSummary(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    }
     if (!arguments.quiet) {
         out << messages.Text();
-        std::error_code error;
-        const std::filesystem::path log = CConvertLog::Get().Path();
-        const std::filesystem::path shown =
-            log.empty() ? log : std::filesystem::absolute(log, error);
-        out << "log\t" << EscapeForConsole(PathToUtf8(error ? log : shown)) << '\n';
+        PrintLogLine(out);
     }
     if (result.stopSignal != 0) {
         return kExitSignalBase + result.stopSignal;
+    }
+    if (report && !report->Problem().empty()) {
+        PrintPathProblem(err, *arguments.report, "the report is incomplete: " + report->Problem());
+        return kExitCannotCreate;
     }
     return result.failed > 0 ? kExitSomeFailed : kExitSuccess;
 }
@@ -332,7 +620,8 @@ int RunConsoleTool(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
     const AppLocations locations = environment.locations.value_or(AppLocations());
-    const int status = BatchArguments::IsBatchMode(args)
+    const int status = IsSummarizeMode(args) ? RunSummarize(args, out, err)
+                       : BatchArguments::IsBatchMode(args)
                            ? RunBatch(args, out, err, environment, locations)
                            : RunOneFile(args, out, err, environment, locations);
     out.flush();

@@ -43,8 +43,27 @@ bool HasDataFileName(const std::filesystem::path& path)
 
 }  // namespace
 
-std::optional<std::string> LogFileProblem(const std::filesystem::path& log,
-                                          const std::vector<std::filesystem::path>& sources)
+void ReadFiles::Add(const std::filesystem::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        Add(path, info.st_dev, info.st_ino);
+    }
+}
+
+void ReadFiles::Add(const std::filesystem::path& path, std::uint64_t device, std::uint64_t inode)
+{
+    m_files.emplace(std::make_pair(device, inode), path);
+}
+
+std::optional<std::filesystem::path> ReadFiles::Find(std::uint64_t device,
+                                                     std::uint64_t inode) const
+{
+    const auto found = m_files.find({device, inode});
+    return found == m_files.end() ? std::nullopt : std::optional(found->second);
+}
+
+std::optional<std::string> LogFileProblem(const std::filesystem::path& log, const ReadFiles& read)
 {
     if (HasDataFileName(log)) {
         return "its name is that of a Torvex or Shapefile file";
@@ -59,14 +78,38 @@ std::optional<std::string> LogFileProblem(const std::filesystem::path& log,
     if (!S_ISREG(info.st_mode) && !S_ISCHR(info.st_mode)) {
         return "it is not a regular file";
     }
-    for (const std::filesystem::path& source : sources) {
-        struct stat other {};
-        if (::stat(source.c_str(), &other) == 0 && other.st_dev == info.st_dev &&
-            other.st_ino == info.st_ino && S_ISREG(info.st_mode)) {
-            return "it is the source " + PathToUtf8(source);
-        }
+    if (const auto source =
+            S_ISREG(info.st_mode) ? read.Find(info.st_dev, info.st_ino) : std::nullopt) {
+        return "it is the source " + PathToUtf8(*source);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> LogFileProblem(const std::filesystem::path& log,
+                                          const std::vector<std::filesystem::path>& sources)
+{
+    ReadFiles read;
+    struct stat info {};
+    // The sources matter only for a file that is there.
+    for (std::size_t i = 0; i < sources.size() && ::stat(log.c_str(), &info) == 0; ++i) {
+        read.Add(sources[i]);
+    }
+    return LogFileProblem(log, read);
+}
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    struct stat first {};
+    struct stat second {};
+    const bool aExists = ::stat(a.c_str(), &first) == 0;
+    const bool bExists = ::stat(b.c_str(), &second) == 0;
+    if (aExists && bExists) {
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    }
+    std::error_code error;
+    return !aExists && !bExists &&
+           std::filesystem::weakly_canonical(a, error) ==
+               std::filesystem::weakly_canonical(b, error);
 }
 
 }  // namespace Calvorn

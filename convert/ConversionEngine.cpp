@@ -57,6 +57,7 @@ const ConversionEngine::ProgressCallback* ConversionEngine::ProgressFor(int prog
 int ConversionEngine::Convert(FileKind kind, const std::filesystem::path& source,
                               const std::filesystem::path& outputFolder, int progressFlag)
 {
+    m_facts = ConversionFacts();
     switch (kind) {
         case kKindPoint:
             return ConvertPoint2Shp(source, outputFolder, progressFlag);
@@ -78,7 +79,7 @@ int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
 {
     return ConversionRun::Guarded(converter.function, [&] {
         ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), converter.function,
-                          source, outputFolder);
+                          source, outputFolder, &m_facts);
         if (!run.Open() || !run.CheckRecordCounts()) {
             return run.Outcome();
         }

@@ -9,6 +9,7 @@
 
 #include "app/ConversionOptions.h"
 #include "app/NameTables.h"
+#include "convert/ConversionFacts.h"
 #include "torvex/Geometry.h"
 
 namespace Torvex {
@@ -74,6 +75,10 @@ public:
     int Convert(FileKind kind, const std::filesystem::path& source,
                 const std::filesystem::path& outputFolder, int progressFlag);
 
+    // The counts and final output paths of the last conversion this engine ran (all empty when
+    // none ran, or no converter took the file).
+    const ConversionFacts& LastFacts() const { return m_facts; }
+
 private:
     // The callback a run reports progress through: none for progress flag 0.
     const ProgressCallback* ProgressFor(int progressFlag) const;
@@ -99,6 +104,7 @@ private:
     const ConversionOptions& m_options;
     const NameTables& m_tables;
     ProgressCallback m_progress;
+    ConversionFacts m_facts;
 };
 
 }  // namespace Calvorn

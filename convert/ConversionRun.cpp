@@ -47,14 +47,19 @@ std::string AbortLine(std::exception_ptr error)
 
 ConversionRun::ConversionRun(const ConversionOptions& options, const NameTables& tables,
                              const ProgressCallback* progress, const char* function,
-                             std::filesystem::path source, std::filesystem::path outputFolder)
+                             std::filesystem::path source, std::filesystem::path outputFolder,
+                             ConversionFacts* facts)
     : m_options(options),
       m_tables(tables),
       m_progress(progress != nullptr && *progress ? progress : nullptr),
+      m_facts(facts),
       m_log(function),
       m_source(std::move(source)),
       m_outputFolder(std::move(outputFolder))
 {
+    if (m_facts != nullptr) {
+        *m_facts = ConversionFacts();
+    }
 }
 
 ConversionRun::~ConversionRun()
@@ -63,6 +68,11 @@ ConversionRun::~ConversionRun()
         output->CloseQuietly();
     }
     m_reader.Close();
+    if (m_facts != nullptr) {
+        m_facts->stored = m_slotCount;
+        m_facts->live = m_liveCount;
+        m_facts->written = TotalWritten();
+    }
 }
 
 std::string ConversionRun::OpenFailureLine(int result)
@@ -194,6 +204,10 @@ void ConversionRun::MoveIntoPlace(OutputSet& output)
 {
     const std::size_t chosen = output.NameIndex();
     output.MoveIntoPlace();
+    if (m_facts != nullptr) {
+        m_facts->outputs.insert(m_facts->outputs.end(), output.PlacedFiles().begin(),
+                                output.PlacedFiles().end());
+    }
     if (output.NameIndex() != chosen) {
         WriteNumberedNameLine(output);
     }

@@ -17,6 +17,7 @@
 
 #include "app/ConversionOptions.h"
 #include "app/NameTables.h"
+#include "convert/ConversionFacts.h"
 #include "convert/OutputNames.h"
 #include "convert/OutputSet.h"
 #include "convert/RunLog.h"
@@ -36,10 +37,12 @@ public:
     using RowWriter = std::function<void(int row)>;
 
     // `progress` may be null (no progress reported). `function` is the converter's qualified
-    // name for the log.
+    // name for the log. `facts` (may be null) is emptied now and holds the run's counts and
+    // final output paths when the run ends, whichever way it ends.
     ConversionRun(const ConversionOptions& options, const NameTables& tables,
                   const ProgressCallback* progress, const char* function,
-                  std::filesystem::path source, std::filesystem::path outputFolder);
+                  std::filesystem::path source, std::filesystem::path outputFolder,
+                  ConversionFacts* facts = nullptr);
     ~ConversionRun();
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
@@ -126,6 +129,7 @@ private:
     const ConversionOptions& m_options;
     const NameTables& m_tables;
     const ProgressCallback* m_progress;
+    ConversionFacts* m_facts;
     RunLog m_log;
     std::filesystem::path m_source;
     std::filesystem::path m_outputFolder;

@@ -16,7 +16,7 @@ int ConversionEngine::ConvertWB2DBF(const std::filesystem::path& source,
 {
     return ConversionRun::Guarded(kFunction, [&] {
         ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), kFunction, source,
-                          outputFolder);
+                          outputFolder, &m_facts);
         if (!run.Open()) {
             return run.Outcome();
         }

@@ -27,7 +27,7 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
 {
     return ConversionRun::Guarded(kFunction, [&] {
         ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), kFunction, source,
-                          outputFolder);
+                          outputFolder, &m_facts);
         if (!run.Open() || !run.CheckRecordCounts()) {
             return run.Outcome();
         }

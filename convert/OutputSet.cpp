@@ -210,6 +210,9 @@ void OutputSet::MoveIntoPlace()
     }
     // Moved: the files are the user's now, and stay when this object goes.
     for (Component& component : m_components) {
+        if (component.file) {
+            m_placed.push_back(FilePath(component.extension));
+        }
         component.file.reset();
     }
 }

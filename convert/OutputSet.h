@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "convert/DbfFile.h"
 #include "convert/OutputNames.h"
@@ -72,6 +73,8 @@ public:
     // moved go back and the whole set takes the next free name. Throws OutputError when a
     // move fails otherwise (the files then stay temporary and are removed with the output).
     void MoveIntoPlace();
+    // The final paths MoveIntoPlace gave the files, in the order moved.
+    const std::vector<std::filesystem::path>& PlacedFiles() const { return m_placed; }
 
     // Removes the files of this output: nothing of it remains (empty results, stopped runs,
     // outputs that could not be created).
@@ -98,6 +101,7 @@ private:
     ShapeFile m_shape;
     DbfFile m_dbf;
     int m_written = 0;
+    std::vector<std::filesystem::path> m_placed;
     // In the order they are moved into place: the .shp first, the file readers look for.
     std::array<Component, 4> m_components{{{".shp", std::nullopt, false},
                                            {".shx", std::nullopt, false},

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "tests/batch/BatchTestFiles.h"
+#include "tests/cli/ProcessTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "torvex/Gbk.h"
 
@@ -25,10 +26,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using CalvornTest::ChildProcess;
+using CalvornTest::Cli;
 using CalvornTest::CommandResult;
 using CalvornTest::MakeLineFile;
 using CalvornTest::ReadFile;
 using CalvornTest::TempDir;
+using CalvornTest::TemporaryFiles;
+using CalvornTest::WaitForTemporaryFile;
 
 // Under the sanitizers everything runs several times slower: fewer and smaller runs suffice.
 #ifdef CALVORN_SANITIZED
@@ -101,31 +105,6 @@ std::map<std::string, std::uint32_t> WholeSets(const fs::path& folder)
     return sets;
 }
 
-std::vector<std::string> TemporaryFiles(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().find(".calvorn-") != std::string::npos) {
-            names.push_back(entry.path().filename().string());
-        }
-    }
-    return names;
-}
-
-// Waits until a temporary file of `name` exists in `folder`: its conversion is under way.
-bool WaitForTemporaryFile(const fs::path& folder, const std::string& name)
-{
-    for (int i = 0; i < 20000; ++i) {
-        for (const std::string& file : TemporaryFiles(folder)) {
-            if (file.rfind("." + name + ".", 0) == 0) {
-                return true;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return false;
-}
-
 // Removes the folder `name` in the folder open as `parent`, with everything in it, through
 // descriptors: paths past the system's limit cannot be removed by name.
 void RemoveTreeAt(int parent, const char* name)
@@ -146,12 +125,6 @@ void RemoveTreeAt(int parent, const char* name)
         closedir(listing);
     }
     unlinkat(parent, name, AT_REMOVEDIR);
-}
-
-std::vector<std::string> Cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), CALVORN_CLI);
-    return args;
 }
 
 // Source files made once for the whole suite, the large ones when first asked for: converting
