@@ -77,10 +77,12 @@ std::string HexBytes(const std::string& hex)
 void Damage(const fs::path& path, const json& spec)
 {
     if (spec.contains("patch")) {
+        std::string content = ReadFile(path);
         for (const json& patch : spec["patch"]) {
-            PatchFile(path, patch.at("at").get<std::size_t>(),
-                      HexBytes(patch.at("hex").get<std::string>()));
+            const std::string bytes = HexBytes(patch.at("hex").get<std::string>());
+            content.replace(patch.at("at").get<std::size_t>(), bytes.size(), bytes);
         }
+        WriteFile(path, content);
     }
     if (spec.contains("size")) {
         fs::resize_file(path, spec["size"].get<std::uintmax_t>());
