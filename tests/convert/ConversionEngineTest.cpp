@@ -84,9 +84,8 @@ std::string SourceFile(const char* kind, const std::string& slots)
                            {"records", nlohmann::json::array()}};
     for (std::size_t i = 0; i < slots.size(); ++i) {
         const double x = static_cast<double>(i);
-        nlohmann::json record = {{"attributes", {i}},
-                                 {"deleted", slots[i] == 'D'},
-                                 {"damaged", slots[i] == 'X'}};
+        nlohmann::json record = {
+            {"attributes", {i}}, {"deleted", slots[i] == 'D'}, {"damaged", slots[i] == 'X'}};
         if (std::string(kind) == "point") {
             record["geometry"] = {x, x};
             record["style"] = {{"kind", slots[i] - '0'}};
