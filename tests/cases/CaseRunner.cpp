@@ -63,6 +63,32 @@ std::string Expand(std::string text, const fs::path& dir)
     return text;
 }
 
+// The bytes a text of hexadecimal digits stands for ("ff00" → two bytes).
+std::string HexBytes(const std::string& hex)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    }
+    return bytes;
+}
+
+// Damages a file made for a case: bytes written over ("patch") and the file cut ("size").
+void Damage(const fs::path& path, const json& spec)
+{
+    if (spec.contains("patch")) {
+        std::string content = ReadFile(path);
+        for (const json& patch : spec["patch"]) {
+            const std::string bytes = HexBytes(patch.at("hex").get<std::string>());
+            content.replace(patch.at("at").get<std::size_t>(), bytes.size(), bytes);
+        }
+        WriteFile(path, content);
+    }
+    if (spec.contains("size")) {
+        fs::resize_file(path, spec["size"].get<std::uintmax_t>());
+    }
+}
+
 // Makes the entry `spec` describes at `path`.
 void MakeEntry(const fs::path& path, const json& spec)
 {
@@ -82,6 +108,7 @@ void MakeEntry(const fs::path& path, const json& spec)
     } else {
         FAIL() << path << ": no kind of entry in " << spec.dump();
     }
+    Damage(path, spec);
 }
 
 // Compares one .dbf against {"fields": [[name, type, width, decimals]...], "rows": [[...]...]}.
@@ -137,13 +164,32 @@ void CompareShp(const std::string& name, const fs::path& path, const json& expec
             same = actual[p].size() == shapes[s][p].size();
             for (std::size_t v = 0; same && v < actual[p].size(); ++v) {
                 for (int c = 0; c < 2; ++c) {
-                    same = same && std::abs(actual[p][v][c].get<double>() -
-                                            shapes[s][p][v][c].get<double>()) < 1e-9;
+                    const double want = shapes[s][p][v][c].get<double>();
+                    same = same && std::abs(actual[p][v][c].get<double>() - want) <=
+                                       1e-9 * std::max(1.0, std::abs(want));
                 }
             }
         }
         EXPECT_TRUE(same) << name << ": shape " << s << "\n  expected " << shapes[s].dump()
                           << "\n  actual   " << actual.dump();
+    }
+}
+
+// Compares what GDAL reads of `path` against {"properties": [{...} feature...], "valid": [...]}.
+void CompareGdal(const std::string& name, const fs::path& path, const json& expected)
+{
+    if (expected.contains("properties")) {
+        const json read = ReadWithGdal(path);
+        const json none = json::array();
+        const json& features = read.contains("features") ? read["features"] : none;
+        const json& properties = expected["properties"];
+        EXPECT_EQ(features.size(), properties.size()) << name << ": features GDAL reads";
+        for (std::size_t i = 0; i < std::min(features.size(), properties.size()); ++i) {
+            EXPECT_EQ(features[i]["properties"], properties[i]) << name << ": GDAL's feature " << i;
+        }
+    }
+    if (expected.contains("valid")) {
+        EXPECT_EQ(ValidityWithGdal(path), expected["valid"]) << name << ": validity GDAL sees";
     }
 }
 
@@ -163,6 +209,9 @@ void CompareEntry(const std::string& name, const fs::path& path, const json& exp
         CompareDbf(name, path, expected);
     } else if (path.extension() == ".shp") {
         CompareShp(name, path, expected);
+    }
+    if (expected.contains("gdal")) {
+        CompareGdal(name, path, expected["gdal"]);
     }
 }
 
@@ -197,6 +246,50 @@ void CompareText(const char* what, const json& expected, const std::string& actu
     EXPECT_EQ(actual, lines) << what;
 }
 
+// The log's lines against "log" (all of them) and "log_has" (some of them).
+void CompareLog(const json& expect, const fs::path& dir)
+{
+    const auto lines = ReadLogLines(dir / "log.txt");
+    if (expect.contains("log")) {
+        std::vector<std::string> expected;
+        for (const json& line : expect["log"]) {
+            expected.push_back(Expand(line.get<std::string>(), dir));
+        }
+        EXPECT_EQ(lines, expected) << "log";
+    }
+    if (expect.contains("log_has")) {
+        for (const json& line : expect["log_has"]) {
+            const std::string wanted = Expand(line.get<std::string>(), dir);
+            EXPECT_NE(std::find(lines.begin(), lines.end(), wanted), lines.end())
+                << "no log line " << wanted;
+        }
+    }
+}
+
+// The entries of the output folder against "outputs".
+void CompareOutputs(const json& expect, const fs::path& dir)
+{
+    if (!expect.contains("outputs")) {
+        return;
+    }
+    const fs::path out = dir / expect.value("folder", "out");
+    std::set<std::string> expected;
+    for (const auto& [name, spec] : expect["outputs"].items()) {
+        expected.insert(name);
+        if (fs::exists(fs::symlink_status(out / name))) {
+            CompareEntry(name, out / name, spec);
+        }
+    }
+    const std::set<std::string> actual = EntriesUnder(out);
+    if (expect.value("only", true)) {
+        EXPECT_EQ(actual, expected) << "entries of the output folder";
+    } else {
+        for (const std::string& name : expected) {
+            EXPECT_TRUE(actual.count(name) > 0) << "no " << name;
+        }
+    }
+}
+
 class CaseTest : public testing::TestWithParam<Case> {};
 
 TEST_P(CaseTest, Runs)
@@ -204,6 +297,7 @@ TEST_P(CaseTest, Runs)
     const json description = json::parse(std::ifstream(GetParam().file), nullptr, false);
     ASSERT_FALSE(description.is_discarded()) << GetParam().file << " is not JSON";
     TempDir dir;
+    fs::create_directory(dir / "out");
     if (description.contains("files")) {
         for (const auto& [path, spec] : description["files"].items()) {
             MakeEntry(dir / path, spec);
@@ -227,39 +321,8 @@ TEST_P(CaseTest, Runs)
     const json noText = "";
     CompareText("standard error", expect.contains("stderr") ? expect["stderr"] : noText,
                 result.error, dir.Path());
-    if (expect.contains("log")) {
-        std::vector<std::string> lines;
-        for (const json& line : expect["log"]) {
-            lines.push_back(Expand(line.get<std::string>(), dir.Path()));
-        }
-        EXPECT_EQ(ReadLogLines(dir / "log.txt"), lines) << "log";
-    }
-    if (expect.contains("log_has")) {
-        const auto lines = ReadLogLines(dir / "log.txt");
-        for (const json& line : expect["log_has"]) {
-            const std::string wanted = Expand(line.get<std::string>(), dir.Path());
-            EXPECT_NE(std::find(lines.begin(), lines.end(), wanted), lines.end())
-                << "no log line " << wanted;
-        }
-    }
-    if (expect.contains("outputs")) {
-        const fs::path out = dir / expect.value("folder", "out");
-        std::set<std::string> expected;
-        for (const auto& [name, spec] : expect["outputs"].items()) {
-            expected.insert(name);
-            if (fs::exists(fs::symlink_status(out / name))) {
-                CompareEntry(name, out / name, spec);
-            }
-        }
-        const std::set<std::string> actual = EntriesUnder(out);
-        if (expect.value("only", true)) {
-            EXPECT_EQ(actual, expected) << "entries of the output folder";
-        } else {
-            for (const std::string& name : expected) {
-                EXPECT_TRUE(actual.count(name) > 0) << "no " << name;
-            }
-        }
-    }
+    CompareLog(expect, dir.Path());
+    CompareOutputs(expect, dir.Path());
 }
 
 INSTANTIATE_TEST_SUITE_P(

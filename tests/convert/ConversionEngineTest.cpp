@@ -1,9 +1,11 @@
 // The engine's small parts: choosing a converter by extension, the Open failure lines the
-// reader's files cannot all produce, the date and time texts.
+// reader's files cannot all produce, the date and time texts; and what only a run in process
+// shows: the progress callback, an exception thrown from it, a source cut while converted.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
@@ -71,6 +73,97 @@ TEST(ConversionEngine, DateAndTimeTexts)
     }
     EXPECT_EQ(Calvorn::TimeText(0, 0, 0.0), "");
     EXPECT_EQ(Calvorn::TimeText(0, -3, std::nan("")), "");
+}
+
+// A line file of two-vertex lines with the integer field "编号" holding each record's slot.
+// `slots`: 'L' live, 'D' deleted, 'X' damaged; for a point file '0' an annotation, '1' a point.
+std::string SourceFile(const char* kind, const std::string& slots)
+{
+    nlohmann::json file = {{"kind", kind},
+                           {"fields", {{{"name", "编号"}, {"type", 3}, {"width", 6}}}},
+                           {"records", nlohmann::json::array()}};
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const double x = static_cast<double>(i);
+        nlohmann::json record = {
+            {"attributes", {i}}, {"deleted", slots[i] == 'D'}, {"damaged", slots[i] == 'X'}};
+        if (std::string(kind) == "point") {
+            record["geometry"] = {x, x};
+            record["style"] = {{"kind", slots[i] - '0'}};
+        } else {
+            record["geometry"] = {{{x, 2 * x}, {x + 1.5, 2 * x + 0.25}}};
+        }
+        file["records"].push_back(record);
+    }
+    return file.dump();
+}
+
+using EngineRun = ConversionTest;
+
+// Positions reach the callback only with the flag set, once each, over both outputs of a split
+// point file too; without a callback the flag is harmless.
+TEST_F(EngineRun, ProgressPositions)
+{
+    std::vector<int> every;
+    for (int i = 0; i <= 100; ++i) {
+        every.push_back(i);
+    }
+    const struct {
+        const char* name;
+        std::string source;
+        int flag;
+        int outcome;
+        std::vector<int> positions;
+    } cases[] = {
+        {"roads.wl", SourceFile("line", "LDLXL"), 0, 4, {}},
+        {"roads.wl", SourceFile("line", "LDLXL"), 1, 4, {25, 50, 75}},
+        {"long.wl", SourceFile("line", std::string(250, 'L')), 1, 0, every},
+        {"towns.wt", SourceFile("point", "0101"), 1, 0, {25, 50, 75, 100}},
+    };
+    m_options.SplitAnnotations = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + std::to_string(c.flag));
+        Reset();
+        std::vector<int> positions;
+        m_engine.SetProgressCallback([&](int position) { positions.push_back(position); });
+        const auto source = Source(c.name, c.source);
+        EXPECT_EQ(m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, c.flag), c.outcome);
+        EXPECT_EQ(positions, c.positions);
+    }
+    Reset();
+    m_engine.SetProgressCallback(nullptr);
+    EXPECT_EQ(m_engine.ConvertArc2Shp(Source("roads.wl", SourceFile("line", "LL")), m_out, 1), 0);
+}
+
+// An exception from the callback (a closed progress window) ends the run with outcome 4; the
+// records written before it stay, in outputs readers take whole.
+TEST_F(EngineRun, ExceptionFromTheCallbackKeepsTheRecordsWritten)
+{
+    const std::pair<const char*, std::string> cases[] = {
+        {"roads.wl", SourceFile("line", "LLLL")},
+        {"parcels.wb", R"({"kind": "table", "records": [{}, {}, {}]})"},
+    };
+    for (const auto& [name, json] : cases) {
+        SCOPED_TRACE(name);
+        Reset();
+        const auto source = Source(name, json);
+        int calls = 0;
+        m_engine.SetProgressCallback([&](int) {
+            if (++calls == 2) {
+                throw std::runtime_error("进度条已关闭");
+            }
+        });
+        EXPECT_EQ(m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, 1), 4);
+        EXPECT_EQ(LogLines(), (std::vector<std::string>{"开始转换【" + source.string() + "】------",
+                                                        "------E__转换中止：进度条已关闭"}));
+        const std::filesystem::path base = m_out / source.stem();
+        const bool shapes = source.extension() == ".wl";
+        const nlohmann::json read =
+            ReadWithGdal(std::filesystem::path(base) += shapes ? ".shp" : ".dbf");
+        EXPECT_EQ(read["features"].size(), 2u);
+        if (shapes) {
+            EXPECT_EQ(ReadShp(std::filesystem::path(base) += ".shp").indexCount, 2);
+        }
+    }
 }
 
 }  // namespace

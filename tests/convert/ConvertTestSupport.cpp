@@ -2,9 +2,6 @@
 
 #include <shapefil.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #include "app/CConvertLog.h"
@@ -17,13 +14,6 @@ std::filesystem::path WriteTorvex(const std::filesystem::path& path, const std::
 {
     Torvex::JsonDescription::Parse(json).WriteTo(path);
     return path;
-}
-
-void PatchFile(const std::filesystem::path& path, std::size_t offset, const std::string& bytes)
-{
-    std::string content = ReadFile(path);
-    content.replace(offset, bytes.size(), bytes);
-    WriteFile(path, content);
 }
 
 std::vector<std::string> ReadLogLines(const std::filesystem::path& path)
@@ -144,72 +134,6 @@ nlohmann::json ValidityWithGdal(const std::filesystem::path& shpPath)
     return validity;
 }
 
-namespace {
-
-// The value GDAL reads for a source value `value` of attribute type code `type` in a field
-// `width` wide (numbers before their rounding to the field's decimals).
-nlohmann::json ExpectedAttribute(int type, int width, const nlohmann::json& value)
-{
-    char text[64];
-    switch (type) {
-        case 0:
-        case 9:
-            return value;
-        case 1:
-        case 2:
-        case 3:
-            return value.is_null() ? nlohmann::json(0) : value;
-        case 4:
-        case 5:
-            return value.is_null() ? nlohmann::json(0.0) : value;
-        case 6:
-            if (value.is_null()) {
-                return value;
-            }
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d", value[0].get<int>(),
-                          value[1].get<int>(), value[2].get<int>());
-            return text;
-        case 7:
-            if (value.is_null()) {
-                return value;
-            }
-            std::snprintf(text, sizeof text, "%02d:%02d:%04.2f", value[0].get<int>(),
-                          value[1].get<int>(), value[2].get<double>());
-            return text;
-        case 8:
-            return value.is_null()      ? 0
-                   : value.is_boolean() ? int(value.get<bool>())
-                                        : int(value != 0);
-        default:
-            // An unset logical field: GDAL reads logical fields as text.
-            return std::string(static_cast<std::size_t>(width), '?');
-    }
-}
-
-}  // namespace
-
-void ExpectAttributes(const nlohmann::json& properties, const nlohmann::json& fields,
-                      const nlohmann::json& attributes)
-{
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        const std::string name = fields[f]["name"];
-        const int type = fields[f]["type"];
-        const nlohmann::json expected =
-            ExpectedAttribute(type, fields[f].value("width", 0),
-                              attributes.is_null() ? nlohmann::json() : attributes[f]);
-        if (type == 4 || type == 5) {
-            // Stored as a float or a double, then written with the field's decimals.
-            const double value =
-                type == 4 ? static_cast<float>(expected.get<double>()) : expected.get<double>();
-            char text[512];
-            std::snprintf(text, sizeof text, "%.*f", fields[f].value("decimals", 0), value);
-            EXPECT_DOUBLE_EQ(properties[name].get<double>(), std::strtod(text, nullptr)) << name;
-        } else {
-            EXPECT_EQ(properties[name], expected) << name;
-        }
-    }
-}
-
 nlohmann::json LoadSampleJson(const std::string& name)
 {
     std::ifstream in(SamplePath(name));
@@ -228,18 +152,6 @@ std::filesystem::path ConversionTest::Source(const std::string& name, const std:
     return WriteTorvex(m_dir / "in" / name, json);
 }
 
-void ConversionTest::MapLayers(const std::string& lines)
-{
-    WriteFile(m_dir / "layers.lyr", lines);
-    m_tables.LoadLayerMap(m_dir / "layers.lyr");
-}
-
-void ConversionTest::MapFields(const std::string& lines)
-{
-    WriteFile(m_dir / "fields.fld", lines);
-    m_tables.LoadFieldMap(m_dir / "fields.fld");
-}
-
 void ConversionTest::Reset()
 {
     std::filesystem::remove_all(m_out);
@@ -251,16 +163,6 @@ void ConversionTest::Reset()
 std::vector<std::string> ConversionTest::LogLines() const
 {
     return ReadLogLines(m_dir / "CalvornExp.log");
-}
-
-std::vector<std::string> ConversionTest::OutputFiles() const
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(m_out)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 }  // namespace CalvornTest

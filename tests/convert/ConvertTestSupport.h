@@ -22,9 +22,6 @@ namespace CalvornTest {
 // Writes the Torvex file that `json` describes to `path` and returns `path`.
 std::filesystem::path WriteTorvex(const std::filesystem::path& path, const std::string& json);
 
-// Overwrites bytes of a file at `offset` (to craft damaged files).
-void PatchFile(const std::filesystem::path& path, std::size_t offset, const std::string& bytes);
-
 // The lines of a conversion log, decoded from GBK, without the leading ">" and the line end.
 std::vector<std::string> ReadLogLines(const std::filesystem::path& path);
 
@@ -61,11 +58,6 @@ nlohmann::json ReadWithGdal(const std::filesystem::path& path);
 // 0 invalid, -1 for a null shape.
 nlohmann::json ValidityWithGdal(const std::filesystem::path& shpPath);
 
-// Expects GDAL's `properties` to hold the values `attributes` of the source `fields` (the
-// JSON description's) under the fields' names.
-void ExpectAttributes(const nlohmann::json& properties, const nlohmann::json& fields,
-                      const nlohmann::json& attributes);
-
 // A sample's JSON description (samples/NAME).
 nlohmann::json LoadSampleJson(const std::string& name);
 
@@ -76,15 +68,10 @@ protected:
 
     // A source file in the folder "in", made from `json`.
     std::filesystem::path Source(const std::string& name, const std::string& json);
-    // Loads mapping lines into the layer-name or field-name table.
-    void MapLayers(const std::string& lines);
-    void MapFields(const std::string& lines);
     // Empties the output folder and starts the log afresh, for the next case of a table.
     void Reset();
     // The log lines written since the test began (or the last Reset).
     std::vector<std::string> LogLines() const;
-    // The names of the files in the output folder, sorted.
-    std::vector<std::string> OutputFiles() const;
 
     TempDir m_dir;
     std::filesystem::path m_out;
