@@ -396,10 +396,11 @@ void ConversionRun::Abort(int outcome, std::exception_ptr error)
     }
     m_reader.Close();
     // Every shape got its row when it was written, so the files kept agree. A stopped file is
-    // not done: nothing of it goes under a final name.
+    // not done: nothing of it goes under a final name; an output left without a record is an
+    // empty result like any other.
     for (const auto& output : m_outputs) {
         output->CloseQuietly();
-        if (stopped) {
+        if (stopped || (m_options.DeleteEmptyResults == 1 && output->Written() == 0)) {
             output->Discard();
             continue;
         }
