@@ -160,9 +160,4 @@ std::filesystem::path SamplePath(const std::string& name)
     return std::filesystem::path(CALVORN_SAMPLES_DIR) / name;
 }
 
-std::filesystem::path TestDataPath(const std::string& name)
-{
-    return std::filesystem::path(CALVORN_TEST_DATA_DIR) / name;
-}
-
 }  // namespace CalvornTest

@@ -59,8 +59,7 @@ private:
 // Runs `argv` to its end.
 CommandResult RunCommand(const std::vector<std::string>& argv, bool errorOnTerminal = false);
 
-// The path of a file in samples/ or tests/data/.
+// The path of a file in samples/.
 std::filesystem::path SamplePath(const std::string& name);
-std::filesystem::path TestDataPath(const std::string& name);
 
 }  // namespace CalvornTest
