@@ -1,7 +1,9 @@
 #include "convert/AttributeTransfer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "app/TextFormat.h"
@@ -44,55 +46,68 @@ bool IsSupported(int code)
 
 // Values come as unaligned bytes in the layout of their code.
 template <typename T>
-T Load(const void* value, std::size_t offset = 0)
+T Load(std::string_view value, std::size_t offset = 0)
 {
     T result;
-    std::memcpy(&result, static_cast<const unsigned char*>(value) + offset, sizeof(T));
+    std::memcpy(&result, value.data() + offset, sizeof(T));
     return result;
 }
 
-std::string SecondsText(double seconds)
+// Two digits and more, zero-padded, as "%02d" writes a number from 0 to 99 and more.
+char* PutPadded(char* out, int value, int digits)
 {
-    // printf's "%04.2f": zero padding applies to numbers only; "nan" and "inf" are padded
-    // with spaces.
-    if (std::isnan(seconds) || std::isinf(seconds)) {
-        std::string text = std::signbit(seconds) ? "-" : "";
-        text += std::isnan(seconds) ? "nan" : "inf";
-        return text.size() < 4 ? std::string(4 - text.size(), ' ') + text : text;
+    char* end = out + digits;
+    for (char* p = end; p > out; value /= 10) {
+        *--p = static_cast<char>('0' + value % 10);
     }
-    // Two decimals make every number at least four characters wide: no zero padding is due.
-    return FormatFixed(seconds, 2);
+    return end;
 }
 
 }  // namespace
 
-std::string DateText(int year, int month, int day)
+std::string_view DateText(int year, int month, int day, char* out)
 {
     if (year <= 0 && month <= 0 && day <= 0) {
         return {};
     }
     // Every record has its dates: the common case by hand, printf for the odd ones.
     if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) {
-        return Format("%04d-%02d-%02d", year, month, day);
+        const int length =
+            std::snprintf(out, kDateTimeTextSize, "%04d-%02d-%02d", year, month, day);
+        return {out, static_cast<std::size_t>(std::max(length, 0))};
     }
-    std::string text = "0000-00-00";
-    const auto put = [&text](std::size_t end, int value) {
-        for (std::size_t i = end; value > 0; value /= 10) {
-            text[--i] = static_cast<char>('0' + value % 10);
-        }
-    };
-    put(4, year);
-    put(7, month);
-    put(10, day);
-    return text;
+    char* p = PutPadded(out, year, 4);
+    *p++ = '-';
+    p = PutPadded(p, month, 2);
+    *p++ = '-';
+    p = PutPadded(p, day, 2);
+    return {out, static_cast<std::size_t>(p - out)};
 }
 
-std::string TimeText(int hour, int minute, double seconds)
+std::string_view TimeText(int hour, int minute, double seconds, char* out)
 {
-    if (hour > 0 || minute > 0 || seconds > 0) {
-        return Format("%02d:%02d:", hour, minute) + SecondsText(seconds);
+    if (hour <= 0 && minute <= 0 && !(seconds > 0)) {
+        return {};
     }
-    return {};
+    const int prefix = std::snprintf(out, kDateTimeTextSize, "%02d:%02d:", hour, minute);
+    char* p = out + std::max(prefix, 0);
+    // printf's "%04.2f": zero padding applies to numbers only; "nan" and "inf" are padded
+    // with spaces. Two decimals make every number at least four characters wide.
+    if (std::isnan(seconds) || std::isinf(seconds)) {
+        const char* word = std::isnan(seconds) ? "nan" : "inf";
+        const bool negative = std::signbit(seconds);
+        if (!negative) {
+            *p++ = ' ';
+        }
+        if (negative) {
+            *p++ = '-';
+        }
+        std::memcpy(p, word, 3);
+        p += 3;
+    } else {
+        p += RenderFixed(seconds, 2, p);
+    }
+    return {out, static_cast<std::size_t>(p - out)};
 }
 
 AttributeTransfer::AttributeTransfer(Torvex::Torvex_Writer& reader, const NameTables& tables,
@@ -137,71 +152,75 @@ void AttributeTransfer::DefineSchema(DbfFile& dbf) const
     }
 }
 
-void AttributeTransfer::TransferRecord(int record, DbfFile& dbf, int row) const
+void AttributeTransfer::TransferRecord(int record, RecordBatch& batch) const
 {
+    DbfRow row = batch.Row();
+    char text[kDateTimeTextSize];
     const int count = FieldCount();
     for (int j = 0; j < count; ++j) {
         const int code = m_reader.GetFieldInfo(j, nullptr, nullptr, nullptr, nullptr);
-        const void* value = m_reader.ReadAttribute(record, j, code);
+        const std::string_view value = m_reader.ViewAttribute(record, j, code);
+        const bool present = value.data() != nullptr;
         switch (code) {
             case kText:
             case kLongText:
-                if (value == nullptr) {
-                    dbf.WriteNull(row, j);
+                if (!present) {
+                    row.PutNull(j);
                     break;
                 }
-                if (code == kText && std::strlen(static_cast<const char*>(value)) > kMaxTextBytes) {
-                    m_log.Write(Format("------W__第【%d】条记录【%s】字段被截断为254字节", record,
-                                       SourceName(j).c_str()));
+                if (code == kText && value.size() > kMaxTextBytes) {
+                    batch.AddLine(Format("------W__第【%d】条记录【%s】字段被截断为254字节", record,
+                                         SourceName(j).c_str()));
                 }
-                dbf.WriteText(row, j, static_cast<const char*>(value));
+                row.PutText(j, value);
                 break;
             case kUnsigned8:
-                WriteNumber(dbf, row, j, value ? Load<std::uint8_t>(value) : 0, record);
+                WriteNumber(row, j, present ? Load<std::uint8_t>(value) : 0, record, batch);
                 break;
             case kSigned16:
-                WriteNumber(dbf, row, j, value ? Load<std::int16_t>(value) : 0, record);
+                WriteNumber(row, j, present ? Load<std::int16_t>(value) : 0, record, batch);
                 break;
             case kSigned32:
-                WriteNumber(dbf, row, j, value ? Load<std::int32_t>(value) : 0, record);
+                WriteNumber(row, j, present ? Load<std::int32_t>(value) : 0, record, batch);
                 break;
             case kFloat:
-                WriteNumber(dbf, row, j, value ? Load<float>(value) : 0.0, record);
+                WriteNumber(row, j, present ? Load<float>(value) : 0.0, record, batch);
                 break;
             case kDouble:
-                WriteNumber(dbf, row, j, value ? Load<double>(value) : 0.0, record);
+                WriteNumber(row, j, present ? Load<double>(value) : 0.0, record, batch);
                 break;
             case kBoolean:
-                WriteNumber(dbf, row, j, value && Load<std::uint8_t>(value) != 0 ? 1 : 0, record);
+                WriteNumber(row, j, present && Load<std::uint8_t>(value) != 0 ? 1 : 0, record,
+                            batch);
                 break;
             case kDate:
-                dbf.WriteText(row, j,
-                              value
-                                  ? DateText(Load<std::int16_t>(value), Load<std::int8_t>(value, 2),
-                                             Load<std::int8_t>(value, 3))
-                                  : std::string());
+                row.PutText(
+                    j, present ? DateText(Load<std::int16_t>(value), Load<std::int8_t>(value, 2),
+                                          Load<std::int8_t>(value, 3), text)
+                               : std::string_view());
                 break;
             case kTime:
-                dbf.WriteText(row, j,
-                              value ? TimeText(Load<std::int8_t>(value),
-                                               Load<std::int8_t>(value, 1), Load<double>(value, 2))
-                                    : std::string());
+                row.PutText(j, present
+                                   ? TimeText(Load<std::int8_t>(value), Load<std::int8_t>(value, 1),
+                                              Load<double>(value, 2), text)
+                                   : std::string_view());
                 break;
             default:
-                dbf.WriteNull(row, j);
-                m_log.Write(Format("------E__第【%d】条记录【%s】字段填入空数据,ARCGIS不支持该类型",
-                                   record, SourceName(j).c_str()));
+                row.PutNull(j);
+                batch.AddLine(
+                    Format("------E__第【%d】条记录【%s】字段填入空数据,ARCGIS不支持该类型", record,
+                           SourceName(j).c_str()));
                 break;
         }
     }
 }
 
-void AttributeTransfer::WriteNumber(DbfFile& dbf, int row, int field, double value,
-                                    int record) const
+void AttributeTransfer::WriteNumber(DbfRow& row, int field, double value, int record,
+                                    RecordBatch& batch) const
 {
-    if (dbf.WriteDouble(row, field, value) == DbfWriteStatus::DidNotFit) {
-        m_log.Write(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
-                           SourceName(field).c_str()));
+    if (row.PutNumber(field, value) == DbfWriteStatus::DidNotFit) {
+        batch.AddLine(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据",
+                             record, SourceName(field).c_str()));
     }
 }
 

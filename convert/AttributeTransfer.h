@@ -4,10 +4,14 @@
 // i of the .dbf, so the source fields come before any other field.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "app/NameTables.h"
 #include "convert/DbfFile.h"
+#include "convert/DbfNumber.h"
+#include "convert/RecordBatch.h"
 #include "convert/RunLog.h"
 #include "torvex/Torvex_Writer.h"
 
@@ -23,12 +27,13 @@ public:
     // writes the schema lines.
     void DefineSchema(DbfFile& dbf) const;
 
-    // Writes every source value of `record` (the slot, or the row of a table file) into row
-    // `row` of `dbf`, with the record lines.
-    void TransferRecord(int record, DbfFile& dbf, int row) const;
+    // Writes every source value of `record` (the slot, or the row of a table file) into the row
+    // of the batch's current record, with the record lines. Reading side: uses the reader and
+    // the batch only.
+    void TransferRecord(int record, RecordBatch& batch) const;
 
 private:
-    void WriteNumber(DbfFile& dbf, int row, int field, double value, int record) const;
+    void WriteNumber(DbfRow& row, int field, double value, int record, RecordBatch& batch) const;
     // Fetched only for a record line: most records write none.
     std::string SourceName(int field) const;
 
@@ -37,12 +42,16 @@ private:
     const RunLog& m_log;
 };
 
-// The text of a date value: "%04d-%02d-%02d", or empty when no part is positive.
-std::string DateText(int year, int month, int day);
+// Room DateText and TimeText need.
+inline constexpr std::size_t kDateTimeTextSize = kFixedTextSize + 16;
 
-// The text of a time value: "%02d:%02d:%04.2f" as printf writes it in the C locale (the
-// seconds are not padded to two integer digits: 3.5 s gives "3.50"), or empty when no part
-// is positive.
-std::string TimeText(int hour, int minute, double seconds);
+// The text of a date value, "%04d-%02d-%02d", written at `out` (kDateTimeTextSize bytes); empty
+// when no part is positive.
+std::string_view DateText(int year, int month, int day, char* out);
+
+// The text of a time value, "%02d:%02d:%04.2f" as printf writes it in the C locale (the
+// seconds are not padded to two integer digits: 3.5 s gives "3.50"), at `out`; empty when no
+// part is positive.
+std::string_view TimeText(int hour, int minute, double seconds, char* out);
 
 }  // namespace Calvorn

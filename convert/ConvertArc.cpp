@@ -4,8 +4,7 @@
 #include <cstdint>
 
 #include "convert/ConversionEngine.h"
-#include "convert/OutputSet.h"
-#include "convert/RunLog.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
 #include "torvex/Torvex_Writer.h"
@@ -30,18 +29,19 @@ constexpr std::array<StyleFieldDef, 10> kLineFields = {{
     {"透明输出", DbfFieldType::Integer, 8, 0},
 }};
 
-void WriteLineStyle(StyleFields& style, int row, const Torvex::TORVEX_LineInfo& info, int slot)
+void WriteLineStyle(const StyleFields& style, RecordBatch& batch,
+                    const Torvex::TORVEX_LineInfo& info, int slot)
 {
-    style.WriteUnsigned(row, 0, WidenToUnsigned(info.style), slot);
-    style.WriteUnsigned(row, 1, WidenToUnsigned(info.color), slot);
-    style.WriteDouble(row, 2, info.width, slot);
-    style.WriteUnsigned(row, 3, WidenToUnsigned(info.kind), slot);
-    style.WriteDouble(row, 4, info.xFactor, slot);
-    style.WriteDouble(row, 5, info.yFactor, slot);
-    style.WriteUnsigned(row, 6, WidenToUnsigned(info.auxStyle), slot);
-    style.WriteUnsigned(row, 7, WidenToUnsigned(info.auxColor), slot);
-    style.WriteUnsigned(row, 8, WidenToUnsigned(info.layer), slot);
-    style.WriteUnsigned(row, 9, WidenToUnsigned(info.transparent), slot);
+    style.WriteUnsigned(batch, 0, WidenToUnsigned(info.style), slot);
+    style.WriteUnsigned(batch, 1, WidenToUnsigned(info.color), slot);
+    style.WriteDouble(batch, 2, info.width, slot);
+    style.WriteUnsigned(batch, 3, WidenToUnsigned(info.kind), slot);
+    style.WriteDouble(batch, 4, info.xFactor, slot);
+    style.WriteDouble(batch, 5, info.yFactor, slot);
+    style.WriteUnsigned(batch, 6, WidenToUnsigned(info.auxStyle), slot);
+    style.WriteUnsigned(batch, 7, WidenToUnsigned(info.auxColor), slot);
+    style.WriteUnsigned(batch, 8, WidenToUnsigned(info.layer), slot);
+    style.WriteUnsigned(batch, 9, WidenToUnsigned(info.transparent), slot);
 }
 
 }  // namespace
@@ -54,13 +54,13 @@ int ConversionEngine::ConvertArc2Shp(const std::filesystem::path& source,
         kFunction,
         "%s_WL",
         kLineFields,
-        [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
-            return reader.ReadArcInfo(slot, &info, geometry);
+        [&](Torvex::Torvex_Writer& reader, int slot) {
+            return reader.ReadArcInfo(slot, &info, nullptr);
         },
-        [](OutputSet& output, const RunLog&, int, Torvex::Geometry* geometry) {
-            return output.WriteShape(geometry);
+        {},
+        [&](const StyleFields& style, RecordBatch& batch, int slot) {
+            WriteLineStyle(style, batch, info, slot);
         },
-        [&](StyleFields& style, int row, int slot) { WriteLineStyle(style, row, info, slot); },
     };
     return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);
 }

@@ -11,8 +11,10 @@
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionRun.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
+#include "torvex/Result.h"
 
 namespace Calvorn {
 
@@ -51,31 +53,33 @@ constexpr std::array<StyleFieldDef, 12> kAnnotationFields = {{
     {"图层号", DbfFieldType::Integer, 8, 0},
 }};
 
-void WriteSubGraphStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
+void WriteSubGraphStyle(const StyleFields& style, RecordBatch& batch,
+                        const Torvex::TORVEX_PntInfo& info, int slot)
 {
-    style.WriteUnsigned(row, 0, WidenToUnsigned(info.u.sub.number), slot);
-    style.WriteDouble(row, 1, info.u.sub.height, slot);
-    style.WriteDouble(row, 2, info.u.sub.width, slot);
-    style.WriteDouble(row, 3, info.u.sub.angle, slot);
-    style.WriteUnsigned(row, 4, WidenToUnsigned(info.color), slot);
-    style.WriteUnsigned(row, 5, WidenToUnsigned(info.transparent), slot);
-    style.WriteUnsigned(row, 6, WidenToUnsigned(info.layer), slot);
+    style.WriteUnsigned(batch, 0, WidenToUnsigned(info.u.sub.number), slot);
+    style.WriteDouble(batch, 1, info.u.sub.height, slot);
+    style.WriteDouble(batch, 2, info.u.sub.width, slot);
+    style.WriteDouble(batch, 3, info.u.sub.angle, slot);
+    style.WriteUnsigned(batch, 4, WidenToUnsigned(info.color), slot);
+    style.WriteUnsigned(batch, 5, WidenToUnsigned(info.transparent), slot);
+    style.WriteUnsigned(batch, 6, WidenToUnsigned(info.layer), slot);
 }
 
 // The eleven fields after the text, signed.
-void WriteAnnotationStyle(StyleFields& style, int row, const Torvex::TORVEX_PntInfo& info, int slot)
+void WriteAnnotationStyle(const StyleFields& style, RecordBatch& batch,
+                          const Torvex::TORVEX_PntInfo& info, int slot)
 {
-    style.WriteDouble(row, 1, info.u.ann.height, slot);
-    style.WriteDouble(row, 2, info.u.ann.width, slot);
-    style.WriteDouble(row, 3, info.u.ann.spacing, slot);
-    style.WriteDouble(row, 4, info.u.ann.angle, slot);
-    style.WriteInteger(row, 5, info.cnFont, slot);
-    style.WriteInteger(row, 6, info.enFont, slot);
-    style.WriteInteger(row, 7, info.glyph, slot);
-    style.WriteInteger(row, 8, info.color, slot);
-    style.WriteInteger(row, 9, info.transparent, slot);
-    style.WriteInteger(row, 10, info.arrange, slot);
-    style.WriteInteger(row, 11, info.layer, slot);
+    style.WriteDouble(batch, 1, info.u.ann.height, slot);
+    style.WriteDouble(batch, 2, info.u.ann.width, slot);
+    style.WriteDouble(batch, 3, info.u.ann.spacing, slot);
+    style.WriteDouble(batch, 4, info.u.ann.angle, slot);
+    style.WriteInteger(batch, 5, info.cnFont, slot);
+    style.WriteInteger(batch, 6, info.enFont, slot);
+    style.WriteInteger(batch, 7, info.glyph, slot);
+    style.WriteInteger(batch, 8, info.color, slot);
+    style.WriteInteger(batch, 9, info.transparent, slot);
+    style.WriteInteger(batch, 10, info.arrange, slot);
+    style.WriteInteger(batch, 11, info.layer, slot);
 }
 
 }  // namespace
@@ -125,32 +129,29 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
         }
         Torvex::TORVEX_PntInfo info{};
         std::array<char, Torvex::Torvex_Writer::kAnnotationBufferSize> text{};
-        const bool converted = run.ConvertSlots(
-            [&](int slot, Torvex::Geometry* geometry) {
-                // A point without text must not keep the text of the point before it.
-                text.fill('\0');
-                const int result = run.Reader().ReadPointInfo(slot, &info, geometry, text.data());
-                text.back() = '\0';
+        const bool converted = run.ConvertSlots([&](int slot, RecordBatch& batch) -> int {
+            // The reader writes the text of annotation points and empties it for the others.
+            const int result = run.Reader().ReadPointInfo(slot, &info, nullptr, text.data());
+            text.back() = '\0';
+            if (result != Torvex::kRecordRead) {
                 return result;
-            },
-            [&](int slot, Torvex::Geometry* geometry) {
-                if (split && info.kind == kAnnotationPoint) {
-                    const int row = annotations->WriteShape(geometry);
-                    attributes.TransferRecord(slot, annotations->Dbf(), row);
-                    // Cut to the field on a character boundary, without a line.
-                    annotations->Dbf().WriteText(row, annotation->FirstField(),
-                                                 std::string_view(text.data()));
-                    if (withStyle) {
-                        WriteAnnotationStyle(*annotation, row, info, slot);
-                    }
-                    return;
+            }
+            const bool annotationPoint = split && info.kind == kAnnotationPoint;
+            if (!run.AddShapeRecord(batch, slot, annotationPoint ? *annotations : main)) {
+                return run.Reader().SourceChanged() ? Torvex::kSourceChanged : Torvex::kReadFailed;
+            }
+            attributes.TransferRecord(slot, batch);
+            if (annotationPoint) {
+                // Cut to the field on a character boundary, without a line.
+                batch.Row().PutText(annotation->FirstField(), std::string_view(text.data()));
+                if (withStyle) {
+                    WriteAnnotationStyle(*annotation, batch, info, slot);
                 }
-                const int row = main.WriteShape(geometry);
-                attributes.TransferRecord(slot, main.Dbf(), row);
-                if (withStyle && info.kind == kSubGraphPoint) {
-                    WriteSubGraphStyle(subGraph, row, info, slot);
-                }
-            });
+            } else if (withStyle && info.kind == kSubGraphPoint) {
+                WriteSubGraphStyle(subGraph, batch, info, slot);
+            }
+            return result;
+        });
         // Empty outputs go without a line: one of the two may well hold every point.
         return converted ? run.Finish(false) : run.Outcome();
     });

@@ -5,8 +5,7 @@
 
 #include "app/TextFormat.h"
 #include "convert/ConversionEngine.h"
-#include "convert/OutputSet.h"
-#include "convert/RunLog.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
 #include "torvex/Torvex_Writer.h"
@@ -28,15 +27,16 @@ constexpr std::array<StyleFieldDef, 7> kFillFields = {{
     {"透明输出", DbfFieldType::Integer, 8, 0},
 }};
 
-void WriteFillStyle(StyleFields& style, int row, const Torvex::TORVEX_RegInfo& info, int slot)
+void WriteFillStyle(const StyleFields& style, RecordBatch& batch,
+                    const Torvex::TORVEX_RegInfo& info, int slot)
 {
-    style.WriteUnsigned(row, 0, WidenToUnsigned(info.fillColor), slot);
-    style.WriteUnsigned(row, 1, WidenToUnsigned(info.pattern), slot);
-    style.WriteDouble(row, 2, info.patternHeight, slot);
-    style.WriteDouble(row, 3, info.patternWidth, slot);
-    style.WriteUnsigned(row, 4, WidenToUnsigned(info.patternColor), slot);
-    style.WriteUnsigned(row, 5, WidenToUnsigned(info.layer), slot);
-    style.WriteUnsigned(row, 6, WidenToUnsigned(info.transparent), slot);
+    style.WriteUnsigned(batch, 0, WidenToUnsigned(info.fillColor), slot);
+    style.WriteUnsigned(batch, 1, WidenToUnsigned(info.pattern), slot);
+    style.WriteDouble(batch, 2, info.patternHeight, slot);
+    style.WriteDouble(batch, 3, info.patternWidth, slot);
+    style.WriteUnsigned(batch, 4, WidenToUnsigned(info.patternColor), slot);
+    style.WriteUnsigned(batch, 5, WidenToUnsigned(info.layer), slot);
+    style.WriteUnsigned(batch, 6, WidenToUnsigned(info.transparent), slot);
 }
 
 }  // namespace
@@ -50,22 +50,23 @@ int ConversionEngine::ConvertPolygon2Shp(const std::filesystem::path& source,
         kFunction,
         "%s_WP",
         kFillFields,
-        [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
-            return reader.ReadPolygonInfo(slot, &info, geometry);
+        [&](Torvex::Torvex_Writer& reader, int slot) {
+            return reader.ReadPolygonInfo(slot, &info, nullptr);
         },
-        [](OutputSet& output, const RunLog& log, int slot, Torvex::Geometry* geometry) {
+        [](RecordBatch& batch, int slot) {
             // Rings closed, oriented and freed of degenerate ones, in the scaled coordinates
             // that are written.
-            Torvex::FixGeoTopo(geometry);
-            if (geometry->nParts == 0) {
+            if (!batch.RepairPolygon()) {
                 // A polygon without a ring is no polygon for readers; the record keeps its row
                 // all the same.
-                log.Write(Format("------W__第【%d】条记录多边形无有效环，写入空图形", slot));
-                return output.WriteNullShape();
+                batch.AddLineBeforeRecord(
+                    Format("------W__第【%d】条记录多边形无有效环，写入空图形", slot));
+                batch.SetNullShape();
             }
-            return output.WriteShape(geometry);
         },
-        [&](StyleFields& style, int row, int slot) { WriteFillStyle(style, row, info, slot); },
+        [&](const StyleFields& style, RecordBatch& batch, int slot) {
+            WriteFillStyle(style, batch, info, slot);
+        },
     };
     return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);
 }

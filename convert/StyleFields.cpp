@@ -1,6 +1,7 @@
 #include "convert/StyleFields.h"
 
 #include "app/TextFormat.h"
+#include "convert/DbfUnsignedInt.h"
 
 namespace Calvorn {
 
@@ -23,26 +24,27 @@ void StyleFields::Define()
     }
 }
 
-void StyleFields::WriteUnsigned(int row, int k, std::uint32_t value, int record)
+void StyleFields::WriteUnsigned(RecordBatch& batch, int k, std::uint32_t value, int record) const
 {
-    Report(m_dbf.WriteUnsigned(row, m_first + k, value), k, record);
+    DbfRow row = batch.Row();
+    Report(DBFWriteUnsignedIntAttribute(row, m_first + k, value), k, record, batch);
 }
 
-void StyleFields::WriteInteger(int row, int k, int value, int record)
+void StyleFields::WriteInteger(RecordBatch& batch, int k, int value, int record) const
 {
-    Report(m_dbf.WriteInteger(row, m_first + k, value), k, record);
+    Report(batch.Row().PutNumber(m_first + k, value), k, record, batch);
 }
 
-void StyleFields::WriteDouble(int row, int k, double value, int record)
+void StyleFields::WriteDouble(RecordBatch& batch, int k, double value, int record) const
 {
-    Report(m_dbf.WriteDouble(row, m_first + k, value), k, record);
+    Report(batch.Row().PutNumber(m_first + k, value), k, record, batch);
 }
 
-void StyleFields::Report(DbfWriteStatus status, int k, int record) const
+void StyleFields::Report(DbfWriteStatus status, int k, int record, RecordBatch& batch) const
 {
     if (status == DbfWriteStatus::DidNotFit) {
-        m_log.Write(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
-                           m_definitions[static_cast<std::size_t>(k)].name));
+        batch.AddLine(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据",
+                             record, m_definitions[static_cast<std::size_t>(k)].name));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "convert/DbfFile.h"
+#include "convert/RecordBatch.h"
 #include "convert/RunLog.h"
 
 namespace Calvorn {
@@ -33,17 +34,17 @@ public:
     // change.
     void Define();
 
-    // Write field `k` of the set (0 = the first) into `row`; `record` is the record index the
-    // other record lines give.
-    void WriteUnsigned(int row, int k, std::uint32_t value, int record);
-    void WriteInteger(int row, int k, int value, int record);
-    void WriteDouble(int row, int k, double value, int record);
+    // Write field `k` of the set (0 = the first) into the row of the batch's current record;
+    // `record` is the record index the other record lines give. Reading side.
+    void WriteUnsigned(RecordBatch& batch, int k, std::uint32_t value, int record) const;
+    void WriteInteger(RecordBatch& batch, int k, int value, int record) const;
+    void WriteDouble(RecordBatch& batch, int k, double value, int record) const;
 
     // Index of the set's first field in the .dbf; valid after Define.
     int FirstField() const { return m_first; }
 
 private:
-    void Report(DbfWriteStatus status, int k, int record) const;
+    void Report(DbfWriteStatus status, int k, int record, RecordBatch& batch) const;
 
     DbfFile& m_dbf;
     const RunLog& m_log;

@@ -330,29 +330,40 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
     return kRecordRead;
 }
 
-const void* FileImage::ReadAttribute(int record, int field, int type)
+std::string_view FileImage::ValueBytes(int record, int field, int type)
 {
-    if (record < 0 || record >= SlotCount() || field < 0 || field >= FieldCount() ||
+    if (field < 0 || field >= FieldCount() ||
         m_fields[static_cast<std::size_t>(field)].type != type) {
-        return nullptr;
+        return {};
     }
-    if (!ParseSlot(static_cast<std::uint32_t>(record))) {
-        return nullptr;
+    // Every value of a record but the first finds its slot parsed.
+    if (record == m_parsedSlot ? !m_parsedOk
+                               : record < 0 || record >= SlotCount() ||
+                                     !ParseSlot(static_cast<std::uint32_t>(record))) {
+        return {};
     }
     const std::uint8_t* value = m_values[static_cast<std::size_t>(field)];
     if (value == nullptr) {
+        return {};
+    }
+    const auto* bytes = reinterpret_cast<const char*>(value);
+    if (!IsTextType(type)) {
+        return {bytes, static_cast<std::size_t>(FixedValueSize(type))};
+    }
+    // Text is delivered zero-terminated: an inner zero byte ends it.
+    const std::string_view text(bytes + 2, Load<std::uint16_t>(value));
+    return text.substr(0, text.find('\0'));
+}
+
+const void* FileImage::ReadAttribute(int record, int field, int type)
+{
+    const std::string_view value = ValueBytes(record, field, type);
+    if (value.data() == nullptr) {
         return nullptr;
     }
-    if (IsTextType(type)) {
-        const auto length = Load<std::uint16_t>(value);
-        m_scratch.resize(std::size_t{length} + 1);
-        std::memcpy(m_scratch.data(), value + 2, length);
-        m_scratch[length] = 0;
-    } else {
-        const auto size = static_cast<std::size_t>(FixedValueSize(type));
-        m_scratch.resize(size);
-        std::memcpy(m_scratch.data(), value, size);
-    }
+    m_scratch.resize(value.size() + 1);
+    std::memcpy(m_scratch.data(), value.data(), value.size());
+    m_scratch[value.size()] = 0;
     return m_scratch.data();
 }
 

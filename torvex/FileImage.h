@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "torvex/ByteWindow.h"
@@ -56,6 +57,9 @@ public:
     bool SourceChanged() const { return m_sourceChanged; }
     // Value of (record, field) in its delivered layout, or null; valid until the next call.
     const void* ReadAttribute(int record, int field, int type);
+    // The stored bytes of that value, without a copy (text up to its first zero byte); a null
+    // data() when there is none. Valid until the next read.
+    std::string_view ValueBytes(int record, int field, int type);
     bool GetProjection(MAP_PARAstruct* record) const;
 
 private:

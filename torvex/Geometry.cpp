@@ -103,6 +103,19 @@ void DestroyGeometry(Geometry* geometry)
     }
 }
 
+Geometry* CopyGeometry(const Geometry& source)
+{
+    // shapelib allocates the arrays as DestroyGeometry frees them.
+    return SHPCreateObject(source.nSHPType, source.nShapeId, source.nParts, source.panPartStart,
+                           source.panPartType, source.nVertices, source.padfX, source.padfY,
+                           source.padfZ, source.padfM);
+}
+
+void ComputeBounds(Geometry* geometry)
+{
+    SHPComputeExtents(geometry);
+}
+
 void ReScaleGeometry(Geometry* geometry, double factor)
 {
     if (geometry == nullptr || factor == 1.0) {
@@ -123,15 +136,23 @@ void ReScaleGeometry(Geometry* geometry, double factor)
     }
 }
 
-void FixGeoTopo(Geometry* geometry)
+bool FixGeoTopoInPlace(Geometry* geometry)
 {
     // The reader makes plain polygons only; rebuilding Z or M polygons would drop their values.
     if (geometry == nullptr || geometry->nSHPType != SHPT_POLYGON) {
-        return;
+        return true;
     }
-    if (NeedsOnlyRewinding(geometry)) {
-        SHPRewindObject(nullptr, geometry);
-        SHPComputeExtents(geometry);
+    if (!NeedsOnlyRewinding(geometry)) {
+        return false;
+    }
+    SHPRewindObject(nullptr, geometry);
+    SHPComputeExtents(geometry);
+    return true;
+}
+
+void FixGeoTopo(Geometry* geometry)
+{
+    if (FixGeoTopoInPlace(geometry)) {
         return;
     }
     std::vector<Ring> rings;

@@ -15,6 +15,23 @@ void ClearBounds(Geometry* g)
     g->dfXMax = g->dfYMax = g->dfZMax = g->dfMMax = 0.0;
 }
 
+void DecodeVertices(const std::uint8_t* vertices, std::uint32_t count, double* x, double* y)
+{
+    for (std::uint32_t i = 0; i < count; ++i) {
+        x[i] = Format::Load<double>(vertices + std::size_t{i} * 16);
+        y[i] = Format::Load<double>(vertices + std::size_t{i} * 16 + 8);
+    }
+}
+
+void DecodePartStarts(const std::uint8_t* partCounts, std::uint32_t partCount, int* starts)
+{
+    std::uint32_t start = 0;
+    for (std::uint32_t i = 0; i < partCount; ++i) {
+        starts[i] = static_cast<int>(start);
+        start += Format::Load<std::uint32_t>(partCounts + std::size_t{i} * 4);
+    }
+}
+
 }  // namespace
 
 void ClearGeometry(Geometry* geometry)
@@ -55,17 +72,10 @@ bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCou
         std::free(x), std::free(y), std::free(z), std::free(m), std::free(starts), std::free(types);
         return false;
     }
-    for (std::uint32_t i = 0; i < vertexCount; ++i) {
-        x[i] = Format::Load<double>(vertices + std::size_t{i} * 16);
-        y[i] = Format::Load<double>(vertices + std::size_t{i} * 16 + 8);
-    }
+    DecodeVertices(vertices, vertexCount, x, y);
     if (hasParts) {
-        std::uint32_t start = 0;
-        for (std::uint32_t i = 0; i < partCount; ++i) {
-            starts[i] = static_cast<int>(start);
-            types[i] = SHPP_RING;
-            start += Format::Load<std::uint32_t>(partCounts + std::size_t{i} * 4);
-        }
+        DecodePartStarts(partCounts, partCount, starts);
+        std::fill(types, types + partCount, SHPP_RING);
         geometry->nParts = static_cast<int>(partCount);
     }
     geometry->panPartStart = starts;
@@ -77,6 +87,21 @@ bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCou
     geometry->nVertices = static_cast<int>(vertexCount);
     SHPComputeExtents(geometry);
     return true;
+}
+
+void AppendShape(bool point, const std::uint8_t* partCounts, std::uint32_t partCount,
+                 const std::uint8_t* vertices, std::uint32_t vertexCount, std::vector<double>& x,
+                 std::vector<double>& y, std::vector<int>& partStarts)
+{
+    const std::size_t first = x.size();
+    x.resize(first + vertexCount);
+    y.resize(first + vertexCount);
+    DecodeVertices(vertices, vertexCount, x.data() + first, y.data() + first);
+    if (!point) {
+        const std::size_t firstPart = partStarts.size();
+        partStarts.resize(firstPart + partCount);
+        DecodePartStarts(partCounts, partCount, partStarts.data() + firstPart);
+    }
 }
 
 }  // namespace Torvex

@@ -181,6 +181,17 @@ int Torvex_Writer::ReadRecord(int slot)
     return m_file ? m_file->ReadSlot(slot, FileKind::Table, &view) : kNoSuchSlot;
 }
 
+bool Torvex_Writer::ReadShape(int slot, ShapeArrays& arrays)
+{
+    SlotView view;
+    if (!m_file || m_file->ReadSlot(slot, m_file->Kind(), &view) != kRecordRead) {
+        return false;
+    }
+    AppendShape(m_file->Kind() == FileKind::Point, view.partCounts, view.partCount, view.vertices,
+                view.vertexCount, arrays.x, arrays.y, arrays.partStarts);
+    return true;
+}
+
 bool Torvex_Writer::SourceChanged() const
 {
     return m_file && m_file->SourceChanged();
@@ -189,6 +200,11 @@ bool Torvex_Writer::SourceChanged() const
 const void* Torvex_Writer::ReadAttribute(int record, int field, int type)
 {
     return m_file ? m_file->ReadAttribute(record, field, type) : nullptr;
+}
+
+std::string_view Torvex_Writer::ViewAttribute(int record, int field, int type)
+{
+    return m_file ? m_file->ValueBytes(record, field, type) : std::string_view();
 }
 
 int Torvex_Writer::GetProjection(MAP_PARAstruct* record)

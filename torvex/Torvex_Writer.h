@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "torvex/Geometry.h"
 #include "torvex/Records.h"
@@ -14,6 +16,15 @@
 namespace Torvex {
 
 class FileImage;  // the opened file's bytes and index (internal)
+
+// The parts and vertices of shapes read one after another (ReadShape) into the same arrays,
+// which keep their room: gathering many shapes then allocates nothing once they are large
+// enough.
+struct ShapeArrays {
+    std::vector<double> x;
+    std::vector<double> y;
+    std::vector<int> partStarts;  // each counted from the first vertex of its own shape
+};
 
 class Torvex_Writer {
 public:
@@ -50,6 +61,11 @@ public:
     // A table file's slot, for the ReadAttribute calls that follow; the same results.
     int ReadRecord(int slot);
 
+    // Appends the parts (none for points) and vertices of `slot` to `arrays`: the shape the
+    // Read...Info call for that slot read, which may pass a null geometry then. False, with
+    // nothing appended, when that slot cannot be read.
+    bool ReadShape(int slot, ShapeArrays& arrays);
+
     // Whether a read found the file shorter than when it was opened (kSourceChanged): another
     // program cut it while it was being read.
     bool SourceChanged() const;
@@ -58,6 +74,9 @@ public:
     // zero-terminated), valid until the next call on this object; null when absent, when the
     // record or field is out of range, or when `type` is not the field's type code.
     const void* ReadAttribute(int record, int field, int type);
+    // The same value without a copy: its bytes in the layout of its type code (text without the
+    // terminating zero), a null data() when ReadAttribute gives null; valid as long.
+    std::string_view ViewAttribute(int record, int field, int type);
 
     // Fills `record` and returns 1 when the file has a projection record; otherwise clears
     // `record` to zero and returns 0.

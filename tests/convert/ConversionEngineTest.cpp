@@ -54,10 +54,11 @@ TEST(ConversionEngine, DateAndTimeTexts)
     } dates[] = {{2010, 5, 7, "2010-05-07"}, {0, 0, 0, ""},
                  {0, 3, 0, "0000-03-00"},    {-5, -1, 0, ""},
                  {0, 0, 9, "0000-00-09"},    {2010, -1, 0, "2010--1-00"}};
+    char text[Calvorn::kDateTimeTextSize];
     for (const auto& d : dates) {
-        EXPECT_EQ(Calvorn::DateText(d.year, d.month, d.day), d.text) << d.text;
+        EXPECT_EQ(Calvorn::DateText(d.year, d.month, d.day, text), d.text) << d.text;
     }
-    EXPECT_EQ(Calvorn::TimeText(8, 5, 3.5), "08:05:3.50");
+    EXPECT_EQ(Calvorn::TimeText(8, 5, 3.5, text), "08:05:3.50");
     // printf in the C locale (the test process's) is the reference.
     const struct {
         int hour, minute;
@@ -67,10 +68,10 @@ TEST(ConversionEngine, DateAndTimeTexts)
     for (const auto& t : times) {
         char expected[512];
         std::snprintf(expected, sizeof expected, "%02d:%02d:%04.2f", t.hour, t.minute, t.seconds);
-        EXPECT_EQ(Calvorn::TimeText(t.hour, t.minute, t.seconds), expected) << expected;
+        EXPECT_EQ(Calvorn::TimeText(t.hour, t.minute, t.seconds, text), expected) << expected;
     }
-    EXPECT_EQ(Calvorn::TimeText(0, 0, 0.0), "");
-    EXPECT_EQ(Calvorn::TimeText(0, -3, std::nan("")), "");
+    EXPECT_EQ(Calvorn::TimeText(0, 0, 0.0, text), "");
+    EXPECT_EQ(Calvorn::TimeText(0, -3, std::nan(""), text), "");
 }
 
 }  // namespace

@@ -172,11 +172,11 @@ TEST(ShapelibIo, NumbersRenderAsPrintfDoes)
             char expected[512];
             const int length =
                 std::snprintf(expected, sizeof expected, "%*.*f", width, decimals, value);
-            char rendered[Calvorn::kDbfNumberBufferSize];
+            char rendered[Calvorn::kDbfMaxFieldWidth];
             const bool fits = Calvorn::RenderDbfNumber(value, width, decimals, rendered);
             ASSERT_EQ(fits, length <= width) << expected;
             if (fits) {
-                ASSERT_STREQ(rendered, expected);
+                ASSERT_EQ(std::string_view(rendered, static_cast<std::size_t>(width)), expected);
                 ++checked;
             }
         }
@@ -340,8 +340,9 @@ TEST(ShapelibIo, WriteFailureIsReportedAtClose)
     try {
         dbf.Create(dir / "full.dbf");
         dbf.AddField("A", Calvorn::DbfFieldType::Integer, 10, 0);
-        for (int row = 0; row < 10; ++row) {
-            dbf.WriteInteger(row, 0, row);
+        const std::string row(11, ' ');
+        for (int i = 0; i < 10; ++i) {
+            dbf.AppendRow(row.data());
         }
         dbf.Close();
     } catch (const Calvorn::OutputError& e) {

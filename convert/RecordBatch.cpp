@@ -1,0 +1,178 @@
+#include "convert/RecordBatch.h"
+
+#include <memory>
+#include <new>
+
+namespace Calvorn {
+
+namespace {
+
+// A batch is handed on at this many slots or bytes of shapes and rows, whichever comes first:
+// small enough to keep memory flat, large enough that handing on costs little per record.
+constexpr std::size_t kBatchSlots = 1024;
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+struct GeometryDeleter {
+    void operator()(Torvex::Geometry* geometry) const { Torvex::DestroyGeometry(geometry); }
+};
+
+}  // namespace
+
+RecordBatch::RecordBatch(std::vector<const DbfLayout*> layouts) : m_layouts(std::move(layouts)) {}
+
+void RecordBatch::Clear()
+{
+    m_entries.clear();
+    m_shapes.x.clear();
+    m_shapes.y.clear();
+    m_shapes.partStarts.clear();
+    m_rows.clear();
+    m_lineCount = 0;
+    m_end = nullptr;
+}
+
+bool RecordBatch::Full() const
+{
+    return m_entries.size() >= kBatchSlots ||
+           m_shapes.x.size() * 2 * sizeof(double) + m_rows.size() >= kBatchBytes;
+}
+
+void RecordBatch::AddSlot(int slot)
+{
+    Entry& entry = m_entries.emplace_back();
+    entry.slot = slot;
+    entry.firstLine = m_lineCount;
+}
+
+void RecordBatch::AddRecord(int slot, int output)
+{
+    AddSlot(slot);
+    Entry& entry = m_entries.back();
+    entry.output = output;
+    entry.row = m_rows.size();
+    const DbfLayout& layout = *m_layouts[static_cast<std::size_t>(output)];
+    m_rows.resize(m_rows.size() + layout.rowLength);
+    Row().Clear();
+}
+
+bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& reader, int shapeType,
+                                 double scale)
+{
+    const std::size_t firstVertex = m_shapes.x.size();
+    const std::size_t firstPart = m_shapes.partStarts.size();
+    if (!reader.ReadShape(slot, m_shapes)) {
+        return false;
+    }
+    AddRecord(slot, output);
+    Entry& entry = m_entries.back();
+    entry.firstVertex = firstVertex;
+    entry.firstPart = firstPart;
+    entry.shapeType = shapeType;
+    entry.vertexCount = m_shapes.x.size() - entry.firstVertex;
+    entry.partCount = m_shapes.partStarts.size() - entry.firstPart;
+    Torvex::Geometry shape = ShapeOf(entry);
+    Torvex::ComputeBounds(&shape);
+    Torvex::ReScaleGeometry(&shape, scale);
+    StoreBounds(entry, shape);
+    return true;
+}
+
+bool RecordBatch::RepairPolygon()
+{
+    Entry& entry = m_entries.back();
+    Torvex::Geometry shape = ShapeOf(entry);
+    if (!Torvex::FixGeoTopoInPlace(&shape)) {
+        // The rare polygon that needs new rings is repaired in a copy that then replaces it.
+        const std::unique_ptr<Torvex::Geometry, GeometryDeleter> copy(Torvex::CopyGeometry(shape));
+        if (!copy) {
+            throw std::bad_alloc();
+        }
+        Torvex::FixGeoTopo(copy.get());
+        const auto vertices = static_cast<std::size_t>(copy->nVertices);
+        const auto parts = static_cast<std::size_t>(copy->nParts);
+        m_shapes.x.resize(entry.firstVertex);
+        m_shapes.y.resize(entry.firstVertex);
+        m_shapes.partStarts.resize(entry.firstPart);
+        m_shapes.x.insert(m_shapes.x.end(), copy->padfX, copy->padfX + vertices);
+        m_shapes.y.insert(m_shapes.y.end(), copy->padfY, copy->padfY + vertices);
+        m_shapes.partStarts.insert(m_shapes.partStarts.end(), copy->panPartStart,
+                                   copy->panPartStart + parts);
+        entry.vertexCount = vertices;
+        entry.partCount = parts;
+        shape = *copy;
+    }
+    StoreBounds(entry, shape);
+    return entry.partCount > 0;
+}
+
+DbfRow RecordBatch::Row()
+{
+    const Entry& entry = m_entries.back();
+    return DbfRow(*m_layouts[static_cast<std::size_t>(entry.output)], m_rows.data() + entry.row);
+}
+
+void RecordBatch::AppendLine(std::string_view text)
+{
+    if (m_lineCount == m_lines.size()) {
+        m_lines.emplace_back(text);
+    } else {
+        m_lines[m_lineCount].assign(text);
+    }
+    ++m_lineCount;
+    ++m_entries.back().lineCount;
+}
+
+void RecordBatch::AddLine(std::string_view text)
+{
+    AppendLine(text);
+}
+
+void RecordBatch::AddLineBeforeRecord(std::string_view text)
+{
+    Entry& entry = m_entries.back();
+    // Lines before the record come before its other lines.
+    if (entry.linesBefore != entry.lineCount) {
+        throw std::logic_error("a line before the record after one after it");
+    }
+    AppendLine(text);
+    ++entry.linesBefore;
+}
+
+Torvex::Geometry RecordBatch::ShapeOf(const Entry& entry)
+{
+    // shapelib reads Z and M and the part types of every shape, also of plain ones.
+    if (m_zeros.size() < entry.vertexCount) {
+        m_zeros.resize(entry.vertexCount);
+    }
+    if (m_ringTypes.size() < entry.partCount) {
+        m_ringTypes.resize(entry.partCount, SHPP_RING);
+    }
+    Torvex::Geometry shape{};
+    shape.nSHPType = entry.shapeType;
+    shape.nShapeId = -1;
+    shape.nVertices = static_cast<int>(entry.vertexCount);
+    shape.padfX = m_shapes.x.data() + entry.firstVertex;
+    shape.padfY = m_shapes.y.data() + entry.firstVertex;
+    shape.padfZ = m_zeros.data();
+    shape.padfM = m_zeros.data();
+    if (entry.shapeType != SHPT_POINT) {
+        shape.nParts = static_cast<int>(entry.partCount);
+        shape.panPartStart = m_shapes.partStarts.data() + entry.firstPart;
+        shape.panPartType = m_ringTypes.data();
+    }
+    shape.dfXMin = entry.bounds[0];
+    shape.dfYMin = entry.bounds[1];
+    shape.dfXMax = entry.bounds[2];
+    shape.dfYMax = entry.bounds[3];
+    return shape;
+}
+
+void RecordBatch::StoreBounds(Entry& entry, const Torvex::Geometry& shape)
+{
+    entry.bounds[0] = shape.dfXMin;
+    entry.bounds[1] = shape.dfYMin;
+    entry.bounds[2] = shape.dfXMax;
+    entry.bounds[3] = shape.dfYMax;
+}
+
+}  // namespace Calvorn

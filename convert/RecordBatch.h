@@ -1,0 +1,91 @@
+// Records on their way from the reading side of a conversion to the writing side. For each slot
+// read, in order: the log lines it gave and, when it has a record to write, the output that
+// takes it, its shape (rescaled and repaired) and its .dbf row, ready to be written. A batch
+// keeps its room when cleared: a record loop allocates nothing once its batches have grown.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "convert/DbfRow.h"
+#include "torvex/Geometry.h"
+#include "torvex/Torvex_Writer.h"
+
+namespace Calvorn {
+
+class RecordBatch {
+public:
+    struct Entry {
+        int slot = 0;
+        int output = -1;    // the output's index; -1: nothing to write, only lines
+        int shapeType = 0;  // 0: no shape (a table row)
+        bool nullShape = false;
+        std::size_t firstVertex = 0;
+        std::size_t vertexCount = 0;
+        std::size_t firstPart = 0;
+        std::size_t partCount = 0;
+        double bounds[4] = {};  // x min, y min, x max, y max
+        std::size_t row = 0;    // where its row begins in the row bytes
+        std::size_t firstLine = 0;
+        std::size_t lineCount = 0;
+        std::size_t linesBefore = 0;  // of its lines, those written before the record
+    };
+
+    // `layouts`: the row layout of each output, by the output's index; they must outlive the
+    // batch and not change while it is used.
+    explicit RecordBatch(std::vector<const DbfLayout*> layouts);
+
+    void Clear();
+    // Whether enough is gathered to hand the batch on.
+    bool Full() const;
+
+    // The reading side adds slot after slot. A slot with nothing to write:
+    void AddSlot(int slot);
+    // A record of `slot` for output `output`, its row blank and without a shape (a table row):
+    void AddRecord(int slot, int output);
+    // A record with a shape: the one `reader` read for the slot, rescaled by `scale`. False,
+    // adding nothing, when the reader cannot give it.
+    bool AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& reader, int shapeType,
+                        double scale);
+    // Repairs the current record's polygon (FixGeoTopo); false when no ring is left.
+    bool RepairPolygon();
+    // The current record gets a null shape.
+    void SetNullShape() { m_entries.back().nullShape = true; }
+    // The current record's row.
+    DbfRow Row();
+    // A line of the current slot, written after its record (or, with the other, before it).
+    void AddLine(std::string_view text);
+    void AddLineBeforeRecord(std::string_view text);
+    // Reading ended early with `error`, after the slots added.
+    void SetEnd(std::exception_ptr error) { m_end = std::move(error); }
+
+    // The writing side takes them in order.
+    std::size_t Size() const { return m_entries.size(); }
+    const Entry& At(std::size_t index) const { return m_entries[index]; }
+    std::string_view Line(std::size_t index) const { return m_lines[index]; }
+    // A shapelib object over the entry's shape in this batch's arrays (valid while the batch is
+    // not changed); not to be destroyed.
+    Torvex::Geometry ShapeOf(const Entry& entry);
+    const char* RowOf(const Entry& entry) const { return m_rows.data() + entry.row; }
+    const std::exception_ptr& End() const { return m_end; }
+
+private:
+    void StoreBounds(Entry& entry, const Torvex::Geometry& shape);
+    void AppendLine(std::string_view text);
+
+    std::vector<const DbfLayout*> m_layouts;
+    std::vector<Entry> m_entries;
+    Torvex::ShapeArrays m_shapes;
+    std::vector<double> m_zeros;  // the Z and M of every shape
+    std::vector<int> m_ringTypes;
+    std::vector<char> m_rows;
+    std::vector<std::string> m_lines;  // [0, m_lineCount) in use; the rest keep their room
+    std::size_t m_lineCount = 0;
+    std::exception_ptr m_end;
+};
+
+}  // namespace Calvorn
