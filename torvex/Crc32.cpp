@@ -137,15 +137,6 @@ std::uint32_t Crc32ByTables(const std::uint8_t* data, std::size_t size)
     return UpdateByTables(0xFFFFFFFFu, data, size) ^ 0xFFFFFFFFu;
 }
 
-bool Crc32ByMultiplication()
-{
-#ifdef TORVEX_CRC32_CLMUL
-    return HasMultiplication();
-#else
-    return false;
-#endif
-}
-
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
 {
     std::uint32_t crc = 0xFFFFFFFFu;

@@ -10,8 +10,7 @@ namespace Torvex {
 // by tables; both give the same value.
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
 
-// The table way alone, and whether Crc32 takes the other: tests compare the two.
+// The table way alone, for processors without the other: tests compare the two.
 std::uint32_t Crc32ByTables(const std::uint8_t* data, std::size_t size);
-bool Crc32ByMultiplication();
 
 }  // namespace Torvex

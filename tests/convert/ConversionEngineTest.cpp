@@ -1,13 +1,15 @@
 // The engine's small parts: choosing a converter by extension, the Open failure lines the
-// reader's files cannot all produce, the date and time texts.
+// reader's files cannot all produce, the date and time texts, the sharing of the cores.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionRun.h"
+#include "convert/CoreShare.h"
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -72,6 +74,31 @@ TEST(ConversionEngine, DateAndTimeTexts)
     }
     EXPECT_EQ(Calvorn::TimeText(0, 0, 0.0, text), "");
     EXPECT_EQ(Calvorn::TimeText(0, -3, std::nan(""), text), "");
+}
+
+// Reading threads take only cores no busy thread has: however many threads convert, no more
+// are busy than there are cores.
+TEST(ConversionEngine, SpareCoresOnlyUpToTheCores)
+{
+    const Calvorn::BusyThread busy;
+    const Calvorn::BusyThread again;  // a thread counts once
+    int taken = 0;
+    while (taken < Calvorn::CoreCount() && Calvorn::TryTakeSpareCore()) {
+        ++taken;
+    }
+    EXPECT_EQ(taken, Calvorn::CoreCount() - 1);
+    std::thread([] {
+        const Calvorn::BusyThread other;
+        EXPECT_FALSE(Calvorn::TryTakeSpareCore());
+    }).join();
+    for (; taken > 0; --taken) {
+        Calvorn::GiveBackCore();
+    }
+    const bool spare = Calvorn::TryTakeSpareCore();
+    EXPECT_EQ(spare, Calvorn::CoreCount() > 1);
+    if (spare) {
+        Calvorn::GiveBackCore();
+    }
 }
 
 }  // namespace
