@@ -59,10 +59,11 @@ std::size_t DigitCount(std::uint64_t value)
 
 // Writes the last `count` decimal digits of `value` so that they end at `end`; returns where
 // they begin.
-char* PutDigits(std::uint64_t value, std::size_t count, char* end)
+template <typename Unsigned>
+char* PutDigitsOf(Unsigned value, std::size_t count, char* end)
 {
     for (; count >= 2; count -= 2) {
-        const std::size_t pair = 2 * static_cast<std::size_t>(value % 100);
+        const auto pair = 2 * static_cast<std::size_t>(value % 100);
         value /= 100;
         *--end = kDigitPairs[pair + 1];
         *--end = kDigitPairs[pair];
@@ -71,6 +72,14 @@ char* PutDigits(std::uint64_t value, std::size_t count, char* end)
         *--end = static_cast<char>('0' + value % 10);
     }
     return end;
+}
+
+char* PutDigits(std::uint64_t value, std::size_t count, char* end)
+{
+    // Nearly every number fits 32 bits, whose division by 100 costs less.
+    return value <= 0xFFFFFFFFu && count <= 10
+               ? PutDigitsOf(static_cast<std::uint32_t>(value), count, end)
+               : PutDigitsOf(value, count, end);
 }
 
 // A number rounded to a number of decimals: its integer part and its decimals as an integer.

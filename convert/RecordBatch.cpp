@@ -71,7 +71,7 @@ bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& re
     entry.vertexCount = m_shapes.x.size() - entry.firstVertex;
     entry.partCount = m_shapes.partStarts.size() - entry.firstPart;
     Torvex::Geometry shape = ShapeOf(entry);
-    Torvex::ComputeBounds(&shape);
+    Torvex::ComputePlaneBounds(&shape);
     Torvex::ReScaleGeometry(&shape, scale);
     StoreBounds(entry, shape);
     return true;

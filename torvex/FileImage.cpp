@@ -170,14 +170,6 @@ bool FileImage::FindOverlapsSorted()
     return true;
 }
 
-const FieldDescriptor* FileImage::Field(int field) const
-{
-    if (field < 0 || field >= FieldCount()) {
-        return nullptr;
-    }
-    return &m_fields[static_cast<std::size_t>(field)];
-}
-
 bool FileImage::ParseSlot(std::uint32_t slot)
 {
     if (m_parsedSlot == slot) {

@@ -48,7 +48,11 @@ public:
     std::uint32_t RecordCount() const { return m_header.RecordCount(); }
     int SlotCount() const { return static_cast<int>(m_header.SlotCount()); }
     int LiveCount() const { return m_liveCount; }
-    const FieldDescriptor* Field(int field) const;
+    const FieldDescriptor* Field(int field) const
+    {
+        return field >= 0 && field < FieldCount() ? &m_fields[static_cast<std::size_t>(field)]
+                                                  : nullptr;
+    }
 
     // kRecordRead with `view` filled, or kDeleted, kReadFailed, kSourceChanged, kNoSuchSlot,
     // kWrongKind.

@@ -111,9 +111,30 @@ Geometry* CopyGeometry(const Geometry& source)
                            source.padfZ, source.padfM);
 }
 
-void ComputeBounds(Geometry* geometry)
+void ComputePlaneBounds(Geometry* geometry)
 {
-    SHPComputeExtents(geometry);
+    const int count = geometry->nVertices;
+    if (count <= 0) {
+        return;
+    }
+    const double* x = geometry->padfX;
+    const double* y = geometry->padfY;
+    // shapelib's MIN and MAX: a NaN on either side decides as they do.
+    double xMin = x[0];
+    double xMax = x[0];
+    double yMin = y[0];
+    double yMax = y[0];
+    for (int i = 0; i < count; ++i) {
+        xMin = xMin < x[i] ? xMin : x[i];
+        yMin = yMin < y[i] ? yMin : y[i];
+        xMax = xMax > x[i] ? xMax : x[i];
+        yMax = yMax > y[i] ? yMax : y[i];
+    }
+    geometry->dfXMin = xMin;
+    geometry->dfXMax = xMax;
+    geometry->dfYMin = yMin;
+    geometry->dfYMax = yMax;
+    geometry->dfZMin = geometry->dfZMax = geometry->dfMMin = geometry->dfMMax = 0.0;
 }
 
 void ReScaleGeometry(Geometry* geometry, double factor)

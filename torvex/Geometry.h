@@ -16,8 +16,9 @@ void DestroyGeometry(Geometry* geometry);
 // runs out. Free with DestroyGeometry.
 Geometry* CopyGeometry(const Geometry& source);
 
-// Sets the bounds from the vertices (Z and M included, as shapelib computes them).
-void ComputeBounds(Geometry* geometry);
+// Sets the bounds from the vertices as shapelib's SHPComputeExtents does (NaN and all), for a
+// shape whose Z and M values are all zero, without going over those.
+void ComputePlaneBounds(Geometry* geometry);
 
 // Multiplies every coordinate and the bounds by factor (1.0 changes nothing).
 void ReScaleGeometry(Geometry* geometry, double factor);
