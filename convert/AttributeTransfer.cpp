@@ -157,9 +157,12 @@ void AttributeTransfer::TransferRecord(int record, RecordBatch& batch) const
     DbfRow row = batch.Row();
     char text[kDateTimeTextSize];
     const int count = FieldCount();
+    m_values.resize(static_cast<std::size_t>(count));
+    m_reader.ViewAttributes(record, m_values.data());
     for (int j = 0; j < count; ++j) {
+        // Each value comes in the layout of its field's type code, asked again for each record.
         const int code = m_reader.GetFieldInfo(j, nullptr, nullptr, nullptr, nullptr);
-        const std::string_view value = m_reader.ViewAttribute(record, j, code);
+        const std::string_view value = m_values[static_cast<std::size_t>(j)];
         const bool present = value.data() != nullptr;
         switch (code) {
             case kText:
@@ -175,13 +178,13 @@ void AttributeTransfer::TransferRecord(int record, RecordBatch& batch) const
                 row.PutText(j, value);
                 break;
             case kUnsigned8:
-                WriteNumber(row, j, present ? Load<std::uint8_t>(value) : 0, record, batch);
+                WriteInteger(row, j, present ? Load<std::uint8_t>(value) : 0, record, batch);
                 break;
             case kSigned16:
-                WriteNumber(row, j, present ? Load<std::int16_t>(value) : 0, record, batch);
+                WriteInteger(row, j, present ? Load<std::int16_t>(value) : 0, record, batch);
                 break;
             case kSigned32:
-                WriteNumber(row, j, present ? Load<std::int32_t>(value) : 0, record, batch);
+                WriteInteger(row, j, present ? Load<std::int32_t>(value) : 0, record, batch);
                 break;
             case kFloat:
                 WriteNumber(row, j, present ? Load<float>(value) : 0.0, record, batch);
@@ -190,8 +193,8 @@ void AttributeTransfer::TransferRecord(int record, RecordBatch& batch) const
                 WriteNumber(row, j, present ? Load<double>(value) : 0.0, record, batch);
                 break;
             case kBoolean:
-                WriteNumber(row, j, present && Load<std::uint8_t>(value) != 0 ? 1 : 0, record,
-                            batch);
+                WriteInteger(row, j, present && Load<std::uint8_t>(value) != 0 ? 1 : 0, record,
+                             batch);
                 break;
             case kDate:
                 row.PutText(
@@ -219,9 +222,22 @@ void AttributeTransfer::WriteNumber(DbfRow& row, int field, double value, int re
                                     RecordBatch& batch) const
 {
     if (row.PutNumber(field, value) == DbfWriteStatus::DidNotFit) {
-        batch.AddLine(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据",
-                             record, SourceName(field).c_str()));
+        DidNotFit(field, record, batch);
     }
+}
+
+void AttributeTransfer::WriteInteger(DbfRow& row, int field, std::int64_t value, int record,
+                                     RecordBatch& batch) const
+{
+    if (row.PutInteger(field, value) == DbfWriteStatus::DidNotFit) {
+        DidNotFit(field, record, batch);
+    }
+}
+
+void AttributeTransfer::DidNotFit(int field, int record, RecordBatch& batch) const
+{
+    batch.AddLine(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
+                         SourceName(field).c_str()));
 }
 
 std::string AttributeTransfer::SourceName(int field) const

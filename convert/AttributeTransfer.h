@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/NameTables.h"
 #include "convert/DbfFile.h"
@@ -33,13 +35,19 @@ public:
     void TransferRecord(int record, RecordBatch& batch) const;
 
 private:
+    // A number (an integer below 2^53 without going through a double), with the line when it
+    // does not fit.
     void WriteNumber(DbfRow& row, int field, double value, int record, RecordBatch& batch) const;
+    void WriteInteger(DbfRow& row, int field, std::int64_t value, int record,
+                      RecordBatch& batch) const;
+    void DidNotFit(int field, int record, RecordBatch& batch) const;
     // Fetched only for a record line: most records write none.
     std::string SourceName(int field) const;
 
     Torvex::Torvex_Writer& m_reader;
     const NameTables& m_tables;
     const RunLog& m_log;
+    mutable std::vector<std::string_view> m_values;  // of the record being transferred
 };
 
 // Room DateText and TimeText need.

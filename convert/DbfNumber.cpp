@@ -163,7 +163,32 @@ char* PutFixed(const FixedParts& parts, int decimals, char* end)
     return end;
 }
 
+// The number right-aligned in a field of `width`; false, writing nothing, when it does not fit.
+bool PutFixedField(const FixedParts& parts, int width, int decimals, char* out)
+{
+    if (FixedLength(parts, decimals) > static_cast<std::size_t>(width)) {
+        return false;
+    }
+    for (char* begin = PutFixed(parts, decimals, out + width); begin > out;) {
+        *--begin = ' ';
+    }
+    return true;
+}
+
 }  // namespace
+
+bool RenderDbfInteger(std::int64_t value, int width, int decimals, char* out)
+{
+    if (width < 1 || width > kDbfMaxFieldWidth || decimals < 0 || decimals > 19) {
+        return false;
+    }
+    FixedParts parts;
+    parts.negative = value < 0;
+    parts.integer =
+        parts.negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    parts.integerDigits = DigitCount(parts.integer);
+    return PutFixedField(parts, width, decimals, out);
+}
 
 std::size_t RenderFixed(double value, int decimals, char* out)
 {
@@ -183,16 +208,9 @@ bool RenderDbfNumber(double value, int width, int decimals, char* out)
     if (!std::isfinite(value) || width < 1 || width > kDbfMaxFieldWidth || decimals < 0) {
         return false;
     }
-    const auto fieldWidth = static_cast<std::size_t>(width);
     FixedParts parts;
     if (SplitFixed(value, decimals, parts)) {
-        if (FixedLength(parts, decimals) > fieldWidth) {
-            return false;
-        }
-        for (char* begin = PutFixed(parts, decimals, out + fieldWidth); begin > out;) {
-            *--begin = ' ';
-        }
-        return true;
+        return PutFixedField(parts, width, decimals, out);
     }
     // Reject what surely cannot fit (more than digits + 1 integer digits) before formatting.
     const int digits = width - (decimals > 0 ? decimals + 1 : 0);
@@ -201,6 +219,7 @@ bool RenderDbfNumber(double value, int width, int decimals, char* out)
     }
     char text[kFixedTextSize];
     const std::size_t length = RenderFixed(value, decimals, text);
+    const auto fieldWidth = static_cast<std::size_t>(width);
     if (length == 0 || length > fieldWidth) {
         return false;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace Calvorn {
 
@@ -22,6 +23,9 @@ inline constexpr int kDbfMaxFieldWidth = 255;
 // nothing, when that does not fit (or the value is not a finite number). Allocates nothing:
 // the record loop renders every number through here.
 bool RenderDbfNumber(double value, int width, int decimals, char* out);
+// The same for an integer below 2^53 in magnitude (one a double holds exactly), without going
+// through a double.
+bool RenderDbfInteger(std::int64_t value, int width, int decimals, char* out);
 
 // Room RenderFixed needs: any finite double with up to kDbfMaxFieldWidth decimals.
 inline constexpr std::size_t kFixedTextSize = 640;

@@ -65,6 +65,16 @@ DbfWriteStatus DbfRow::PutNumber(int field, double value)
     return DbfWriteStatus::DidNotFit;
 }
 
+DbfWriteStatus DbfRow::PutInteger(int field, std::int64_t value)
+{
+    const DbfField& layout = Field(field, true);
+    if (RenderDbfInteger(value, layout.width, layout.decimals, At(layout))) {
+        return DbfWriteStatus::Written;
+    }
+    std::memset(At(layout), NullCharacter(layout.type), static_cast<std::size_t>(layout.width));
+    return DbfWriteStatus::DidNotFit;
+}
+
 void DbfRow::PutNull(int field)
 {
     if (field < 0 || static_cast<std::size_t>(field) >= m_layout->fields.size()) {

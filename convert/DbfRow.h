@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
     // not exist, throws std::invalid_argument.
     DbfWriteStatus PutText(int field, std::string_view gbk);
     DbfWriteStatus PutNumber(int field, double value);
+    // The same for an integer below 2^53 in magnitude, without going through a double.
+    DbfWriteStatus PutInteger(int field, std::int64_t value);
     // Any field: shapelib's null value for its type.
     void PutNull(int field);
 

@@ -32,7 +32,7 @@ void StyleFields::WriteUnsigned(RecordBatch& batch, int k, std::uint32_t value, 
 
 void StyleFields::WriteInteger(RecordBatch& batch, int k, int value, int record) const
 {
-    Report(batch.Row().PutNumber(m_first + k, value), k, record, batch);
+    Report(batch.Row().PutInteger(m_first + k, value), k, record, batch);
 }
 
 void StyleFields::WriteDouble(RecordBatch& batch, int k, double value, int record) const

@@ -322,29 +322,47 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
     return kRecordRead;
 }
 
-std::string_view FileImage::ValueBytes(int record, int field, int type)
+bool FileImage::Parsed(int record)
 {
-    if (field < 0 || field >= FieldCount() ||
-        m_fields[static_cast<std::size_t>(field)].type != type) {
-        return {};
-    }
     // Every value of a record but the first finds its slot parsed.
-    if (record == m_parsedSlot ? !m_parsedOk
-                               : record < 0 || record >= SlotCount() ||
-                                     !ParseSlot(static_cast<std::uint32_t>(record))) {
-        return {};
+    if (record == m_parsedSlot) {
+        return m_parsedOk;
     }
-    const std::uint8_t* value = m_values[static_cast<std::size_t>(field)];
+    return record >= 0 && record < SlotCount() && ParseSlot(static_cast<std::uint32_t>(record));
+}
+
+std::string_view FileImage::ValueView(std::size_t field) const
+{
+    const std::uint8_t* value = m_values[field];
     if (value == nullptr) {
         return {};
     }
     const auto* bytes = reinterpret_cast<const char*>(value);
+    const int type = m_fields[field].type;
     if (!IsTextType(type)) {
         return {bytes, static_cast<std::size_t>(FixedValueSize(type))};
     }
     // Text is delivered zero-terminated: an inner zero byte ends it.
     const std::string_view text(bytes + 2, Load<std::uint16_t>(value));
     return text.substr(0, text.find('\0'));
+}
+
+std::string_view FileImage::ValueBytes(int record, int field, int type)
+{
+    if (field < 0 || field >= FieldCount() ||
+        m_fields[static_cast<std::size_t>(field)].type != type || !Parsed(record)) {
+        return {};
+    }
+    return ValueView(static_cast<std::size_t>(field));
+}
+
+bool FileImage::RecordValues(int record, std::string_view* values)
+{
+    const bool parsed = Parsed(record);
+    for (std::size_t field = 0; field < m_fields.size(); ++field) {
+        values[field] = parsed ? ValueView(field) : std::string_view();
+    }
+    return parsed;
 }
 
 const void* FileImage::ReadAttribute(int record, int field, int type)

@@ -16,15 +16,9 @@
 #include "torvex/Records.h"
 #include "torvex/Result.h"
 #include "torvex/SourceFile.h"
+#include "torvex/Torvex_Writer.h"
 
 namespace Torvex {
-
-struct FieldDescriptor {
-    std::string name;  // UTF-8
-    int type = 0;
-    int width = 0;
-    int decimals = 0;
-};
 
 // The parts of one well-formed slot, pointing into the file's bytes.
 struct SlotView {
@@ -48,11 +42,6 @@ public:
     std::uint32_t RecordCount() const { return m_header.RecordCount(); }
     int SlotCount() const { return static_cast<int>(m_header.SlotCount()); }
     int LiveCount() const { return m_liveCount; }
-    const FieldDescriptor* Field(int field) const
-    {
-        return field >= 0 && field < FieldCount() ? &m_fields[static_cast<std::size_t>(field)]
-                                                  : nullptr;
-    }
 
     // kRecordRead with `view` filled, or kDeleted, kReadFailed, kSourceChanged, kNoSuchSlot,
     // kWrongKind.
@@ -64,6 +53,9 @@ public:
     // The stored bytes of that value, without a copy (text up to its first zero byte); a null
     // data() when there is none. Valid until the next read.
     std::string_view ValueBytes(int record, int field, int type);
+    // Every value of `record` so (FieldCount() of them); false when the record cannot be read.
+    bool RecordValues(int record, std::string_view* values);
+    const std::vector<FieldDescriptor>& Fields() const { return m_fields; }
     bool GetProjection(MAP_PARAstruct* record) const;
 
 private:
@@ -79,6 +71,10 @@ private:
     // Records that a read found the file shorter; returns false for the caller to pass on.
     bool Shrank();
     bool ParseValues(const std::uint8_t* p, const std::uint8_t* end);
+    // Parses `record` unless it is the slot parsed last; false when it cannot be read.
+    bool Parsed(int record);
+    // The value of `field` in the slot parsed last.
+    std::string_view ValueView(std::size_t field) const;
 
     SourceFile m_file;
     ByteWindow m_indexWindow;

@@ -58,11 +58,13 @@ int Torvex_Writer::Open(const std::filesystem::path& path, int mode)
         return result;
     }
     m_file = std::move(file);
+    m_fields = &m_file->Fields();
     return 0;
 }
 
 void Torvex_Writer::Close()
 {
+    m_fields = nullptr;
     m_file.reset();
 }
 
@@ -105,28 +107,6 @@ int Torvex_Writer::GetInfo(int* slotCount, int* shapeType, int* reserved)
         *reserved = 0;
     }
     return m_file ? m_file->LiveCount() : 0;
-}
-
-int Torvex_Writer::GetFieldInfo(int field, std::string* name, int* reserved, int* width,
-                                int* decimals)
-{
-    const FieldDescriptor* descriptor = m_file ? m_file->Field(field) : nullptr;
-    if (descriptor == nullptr) {
-        return kFieldDefinitionError;
-    }
-    if (name != nullptr) {
-        *name = descriptor->name;
-    }
-    if (reserved != nullptr) {
-        *reserved = 0;
-    }
-    if (width != nullptr) {
-        *width = descriptor->width;
-    }
-    if (decimals != nullptr) {
-        *decimals = descriptor->decimals;
-    }
-    return descriptor->type;
 }
 
 int Torvex_Writer::ReadArcInfo(int slot, TORVEX_LineInfo* info, Geometry* geometry)
@@ -205,6 +185,11 @@ const void* Torvex_Writer::ReadAttribute(int record, int field, int type)
 std::string_view Torvex_Writer::ViewAttribute(int record, int field, int type)
 {
     return m_file ? m_file->ValueBytes(record, field, type) : std::string_view();
+}
+
+bool Torvex_Writer::ViewAttributes(int record, std::string_view* values)
+{
+    return m_file && m_file->RecordValues(record, values);
 }
 
 int Torvex_Writer::GetProjection(MAP_PARAstruct* record)

@@ -17,6 +17,14 @@ namespace Torvex {
 
 class FileImage;  // the opened file's bytes and index (internal)
 
+// An attribute field as the file describes it.
+struct FieldDescriptor {
+    std::string name;  // UTF-8
+    int type = 0;
+    int width = 0;
+    int decimals = 0;
+};
+
 // The parts and vertices of shapes read one after another (ReadShape) into the same arrays,
 // which keep their room: gathering many shapes then allocates nothing once they are large
 // enough.
@@ -48,8 +56,29 @@ public:
     int GetInfo(int* slotCount, int* shapeType, int* reserved);
 
     // Returns the attribute type code of field `field` (0..9 known, others stored as given),
-    // or kFieldDefinitionError for a bad index. name is UTF-8.
-    int GetFieldInfo(int field, std::string* name, int* reserved, int* width, int* decimals);
+    // or kFieldDefinitionError for a bad index. name is UTF-8. (Inline: the converters ask it
+    // for every value of every record.)
+    int GetFieldInfo(int field, std::string* name, int* reserved, int* width, int* decimals)
+    {
+        if (m_fields == nullptr || field < 0 ||
+            static_cast<std::size_t>(field) >= m_fields->size()) {
+            return kFieldDefinitionError;
+        }
+        const FieldDescriptor& descriptor = (*m_fields)[static_cast<std::size_t>(field)];
+        if (name != nullptr) {
+            *name = descriptor.name;
+        }
+        if (reserved != nullptr) {
+            *reserved = 0;
+        }
+        if (width != nullptr) {
+            *width = descriptor.width;
+        }
+        if (decimals != nullptr) {
+            *decimals = descriptor.decimals;
+        }
+        return descriptor.type;
+    }
 
     // Record slots, 0-based. Return kRecordRead (record and geometry filled), kDeleted,
     // kReadFailed, or another negative value for a slot out of range.
@@ -77,6 +106,10 @@ public:
     // The same value without a copy: its bytes in the layout of its type code (text without the
     // terminating zero), a null data() when ReadAttribute gives null; valid as long.
     std::string_view ViewAttribute(int record, int field, int type);
+    // Every value of `record` so, each in the layout of its field's own type code, into
+    // `values` (GetFieldCount() of them): one call for a record. False, every value null, when
+    // the record cannot be read.
+    bool ViewAttributes(int record, std::string_view* values);
 
     // Fills `record` and returns 1 when the file has a projection record; otherwise clears
     // `record` to zero and returns 0.
@@ -86,6 +119,7 @@ public:
 
 private:
     std::unique_ptr<FileImage> m_file;
+    const std::vector<FieldDescriptor>* m_fields = nullptr;  // the open file's
 };
 
 }  // namespace Torvex

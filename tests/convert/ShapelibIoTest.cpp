@@ -184,6 +184,20 @@ TEST(ShapelibIo, NumbersRenderAsPrintfDoes)
                 ASSERT_EQ(std::string_view(rendered, static_cast<std::size_t>(width)), expected);
                 ++checked;
             }
+            // Integers take a way of their own.
+            const double whole = std::trunc(value);
+            if (std::fabs(whole) < 0x1p53) {
+                char integer[Calvorn::kDbfMaxFieldWidth];
+                const auto asInteger = static_cast<std::int64_t>(whole);
+                std::snprintf(expected, sizeof expected, "%*.*f", width, decimals,
+                              static_cast<double>(asInteger));
+                ASSERT_EQ(Calvorn::RenderDbfInteger(asInteger, width, decimals, integer),
+                          std::strlen(expected) <= static_cast<std::size_t>(width))
+                    << expected;
+                if (std::strlen(expected) <= static_cast<std::size_t>(width)) {
+                    ASSERT_EQ(std::string_view(integer, static_cast<std::size_t>(width)), expected);
+                }
+            }
         }
     }
     EXPECT_GT(checked, 100000);
