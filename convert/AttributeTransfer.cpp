@@ -1,9 +1,6 @@
 #include "convert/AttributeTransfer.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "app/TextFormat.h"
@@ -53,62 +50,7 @@ T Load(std::string_view value, std::size_t offset = 0)
     return result;
 }
 
-// Two digits and more, zero-padded, as "%02d" writes a number from 0 to 99 and more.
-char* PutPadded(char* out, int value, int digits)
-{
-    char* end = out + digits;
-    for (char* p = end; p > out; value /= 10) {
-        *--p = static_cast<char>('0' + value % 10);
-    }
-    return end;
-}
-
 }  // namespace
-
-std::string_view DateText(int year, int month, int day, char* out)
-{
-    if (year <= 0 && month <= 0 && day <= 0) {
-        return {};
-    }
-    // Every record has its dates: the common case by hand, printf for the odd ones.
-    if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) {
-        const int length =
-            std::snprintf(out, kDateTimeTextSize, "%04d-%02d-%02d", year, month, day);
-        return {out, static_cast<std::size_t>(std::max(length, 0))};
-    }
-    char* p = PutPadded(out, year, 4);
-    *p++ = '-';
-    p = PutPadded(p, month, 2);
-    *p++ = '-';
-    p = PutPadded(p, day, 2);
-    return {out, static_cast<std::size_t>(p - out)};
-}
-
-std::string_view TimeText(int hour, int minute, double seconds, char* out)
-{
-    if (hour <= 0 && minute <= 0 && !(seconds > 0)) {
-        return {};
-    }
-    const int prefix = std::snprintf(out, kDateTimeTextSize, "%02d:%02d:", hour, minute);
-    char* p = out + std::max(prefix, 0);
-    // printf's "%04.2f": zero padding applies to numbers only; "nan" and "inf" are padded
-    // with spaces. Two decimals make every number at least four characters wide.
-    if (std::isnan(seconds) || std::isinf(seconds)) {
-        const char* word = std::isnan(seconds) ? "nan" : "inf";
-        const bool negative = std::signbit(seconds);
-        if (!negative) {
-            *p++ = ' ';
-        }
-        if (negative) {
-            *p++ = '-';
-        }
-        std::memcpy(p, word, 3);
-        p += 3;
-    } else {
-        p += RenderFixed(seconds, 2, p);
-    }
-    return {out, static_cast<std::size_t>(p - out)};
-}
 
 AttributeTransfer::AttributeTransfer(Torvex::Torvex_Writer& reader, const NameTables& tables,
                                      const RunLog& log)
@@ -197,10 +139,12 @@ void AttributeTransfer::TransferRecord(int record, RecordBatch& batch) const
                              batch);
                 break;
             case kDate:
-                row.PutText(
-                    j, present ? DateText(Load<std::int16_t>(value), Load<std::int8_t>(value, 2),
-                                          Load<std::int8_t>(value, 3), text)
-                               : std::string_view());
+                if (present) {
+                    row.PutDate(j, Load<std::int16_t>(value), Load<std::int8_t>(value, 2),
+                                Load<std::int8_t>(value, 3));
+                } else {
+                    row.PutText(j, {});
+                }
                 break;
             case kTime:
                 row.PutText(j, present

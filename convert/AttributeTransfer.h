@@ -12,7 +12,6 @@
 
 #include "app/NameTables.h"
 #include "convert/DbfFile.h"
-#include "convert/DbfNumber.h"
 #include "convert/RecordBatch.h"
 #include "convert/RunLog.h"
 #include "torvex/Torvex_Writer.h"
@@ -49,17 +48,5 @@ private:
     const RunLog& m_log;
     mutable std::vector<std::string_view> m_values;  // of the record being transferred
 };
-
-// Room DateText and TimeText need.
-inline constexpr std::size_t kDateTimeTextSize = kFixedTextSize + 16;
-
-// The text of a date value, "%04d-%02d-%02d", written at `out` (kDateTimeTextSize bytes); empty
-// when no part is positive.
-std::string_view DateText(int year, int month, int day, char* out);
-
-// The text of a time value, "%02d:%02d:%04.2f" as printf writes it in the C locale (the
-// seconds are not padded to two integer digits: 3.5 s gives "3.50"), at `out`; empty when no
-// part is positive.
-std::string_view TimeText(int hour, int minute, double seconds, char* out);
 
 }  // namespace Calvorn

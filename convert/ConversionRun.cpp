@@ -298,6 +298,7 @@ void ConversionRun::WriteBatch(RecordBatch& batch)
             m_log.Write(std::string(batch.Line(k)));
         }
     };
+    batch.CompleteRows();
     for (std::size_t i = 0; i < batch.Size(); ++i) {
         ThrowIfStopSignalled();
         const RecordBatch::Entry& entry = batch.At(i);

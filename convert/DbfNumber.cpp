@@ -82,14 +82,6 @@ char* PutDigits(std::uint64_t value, std::size_t count, char* end)
                : PutDigitsOf(value, count, end);
 }
 
-// A number rounded to a number of decimals: its integer part and its decimals as an integer.
-struct FixedParts {
-    std::uint64_t integer = 0;
-    std::uint64_t decimals = 0;
-    bool negative = false;
-    std::size_t integerDigits = 0;
-};
-
 #ifdef __SIZEOF_INT128__
 using U128 = unsigned __int128;
 
@@ -99,7 +91,7 @@ using U128 = unsigned __int128;
 // m × 2^e (m below 2^53), so its decimals, m × 10^decimals × 2^e, are worked out in 128-bit
 // integers and rounded to the nearest integer, a tie to the even one: what printf and
 // std::to_chars write in the default rounding mode.
-bool SplitFixed(double value, int decimals, FixedParts& parts)
+bool SplitFixed(double value, int decimals, DbfNumberParts& parts)
 {
     const double magnitude = std::fabs(value);
     if (decimals > 19 || !(magnitude < 18446744073709551616.0)) {
@@ -137,20 +129,20 @@ bool SplitFixed(double value, int decimals, FixedParts& parts)
     return true;
 }
 #else
-bool SplitFixed(double, int, FixedParts&)
+bool SplitFixed(double, int, DbfNumberParts&)
 {
     return false;
 }
 #endif
 
-std::size_t FixedLength(const FixedParts& parts, int decimals)
+std::size_t FixedLength(const DbfNumberParts& parts, int decimals)
 {
     return (parts.negative ? 1 : 0) + parts.integerDigits +
            (decimals > 0 ? static_cast<std::size_t>(decimals) + 1 : 0);
 }
 
 // Writes the number so that it ends at `end`; returns where it begins.
-char* PutFixed(const FixedParts& parts, int decimals, char* end)
+char* PutFixed(const DbfNumberParts& parts, int decimals, char* end)
 {
     if (decimals > 0) {
         end = PutDigits(parts.decimals, static_cast<std::size_t>(decimals), end);
@@ -163,36 +155,49 @@ char* PutFixed(const FixedParts& parts, int decimals, char* end)
     return end;
 }
 
-// The number right-aligned in a field of `width`; false, writing nothing, when it does not fit.
-bool PutFixedField(const FixedParts& parts, int width, int decimals, char* out)
-{
-    if (FixedLength(parts, decimals) > static_cast<std::size_t>(width)) {
-        return false;
-    }
-    for (char* begin = PutFixed(parts, decimals, out + width); begin > out;) {
-        *--begin = ' ';
-    }
-    return true;
-}
-
 }  // namespace
 
-bool RenderDbfInteger(std::int64_t value, int width, int decimals, char* out)
+DbfNumberFit SplitDbfNumber(double value, int width, int decimals, DbfNumberParts& parts)
 {
-    if (width < 1 || width > kDbfMaxFieldWidth || decimals < 0 || decimals > 19) {
-        return false;
+    if (!std::isfinite(value) || width < 1 || width > kDbfMaxFieldWidth || decimals < 0) {
+        return DbfNumberFit::DoesNotFit;
     }
-    FixedParts parts;
+    if (!SplitFixed(value, decimals, parts)) {
+        return DbfNumberFit::OtherWay;
+    }
+    return FixedLength(parts, decimals) <= static_cast<std::size_t>(width)
+               ? DbfNumberFit::Fits
+               : DbfNumberFit::DoesNotFit;
+}
+
+DbfNumberFit SplitDbfInteger(std::int64_t value, int width, int decimals, DbfNumberParts& parts)
+{
+    if (width < 1 || width > kDbfMaxFieldWidth || decimals < 0) {
+        return DbfNumberFit::DoesNotFit;
+    }
+    if (decimals > 19) {
+        return DbfNumberFit::OtherWay;
+    }
     parts.negative = value < 0;
     parts.integer =
         parts.negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    parts.decimals = 0;
     parts.integerDigits = DigitCount(parts.integer);
-    return PutFixedField(parts, width, decimals, out);
+    return FixedLength(parts, decimals) <= static_cast<std::size_t>(width)
+               ? DbfNumberFit::Fits
+               : DbfNumberFit::DoesNotFit;
+}
+
+void PutDbfNumber(const DbfNumberParts& parts, int width, int decimals, char* out)
+{
+    for (char* begin = PutFixed(parts, decimals, out + width); begin > out;) {
+        *--begin = ' ';
+    }
 }
 
 std::size_t RenderFixed(double value, int decimals, char* out)
 {
-    FixedParts parts;
+    DbfNumberParts parts;
     if (SplitFixed(value, decimals, parts)) {
         const std::size_t length = FixedLength(parts, decimals);
         PutFixed(parts, decimals, out + length);
@@ -205,12 +210,15 @@ std::size_t RenderFixed(double value, int decimals, char* out)
 
 bool RenderDbfNumber(double value, int width, int decimals, char* out)
 {
-    if (!std::isfinite(value) || width < 1 || width > kDbfMaxFieldWidth || decimals < 0) {
-        return false;
-    }
-    FixedParts parts;
-    if (SplitFixed(value, decimals, parts)) {
-        return PutFixedField(parts, width, decimals, out);
+    DbfNumberParts parts;
+    switch (SplitDbfNumber(value, width, decimals, parts)) {
+        case DbfNumberFit::Fits:
+            PutDbfNumber(parts, width, decimals, out);
+            return true;
+        case DbfNumberFit::DoesNotFit:
+            return false;
+        case DbfNumberFit::OtherWay:
+            break;
     }
     // Reject what surely cannot fit (more than digits + 1 integer digits) before formatting.
     const int digits = width - (decimals > 0 ? decimals + 1 : 0);

@@ -27,10 +27,29 @@ struct DbfLayout {
     std::size_t rowLength = 1;
 };
 
+// A field of a row whose bytes are written out later (DbfRow::Complete): a number whose fit is
+// settled, or a date. `offset` counts from the start of the storage the row lies in.
+struct DeferredField {
+    std::size_t offset;
+    int width;
+    int decimals;  // -1: a date
+    DbfNumberParts number;
+    int year, month, day;
+};
+
 class DbfRow {
 public:
-    // `bytes` holds layout.rowLength bytes; both must outlive the row.
-    DbfRow(const DbfLayout& layout, char* bytes) : m_layout(&layout), m_bytes(bytes) {}
+    // `bytes` holds layout.rowLength bytes; both must outlive the row. With `deferred`, the
+    // digits of numbers that fit and the text of dates are left to Complete: that work can go
+    // to another thread; `base` is where `bytes` lies in the storage Complete is given.
+    DbfRow(const DbfLayout& layout, char* bytes, std::vector<DeferredField>* deferred = nullptr,
+           std::size_t base = 0)
+        : m_layout(&layout), m_bytes(bytes), m_deferred(deferred), m_base(base)
+    {
+    }
+
+    // Writes the deferred fields into the rows lying in `storage`.
+    static void Complete(const std::vector<DeferredField>& deferred, char* storage);
 
     // Every field blank.
     void Clear();
@@ -43,6 +62,8 @@ public:
     DbfWriteStatus PutNumber(int field, double value);
     // The same for an integer below 2^53 in magnitude, without going through a double.
     DbfWriteStatus PutInteger(int field, std::int64_t value);
+    // A date value as DateText writes it, into a text field (cut to the field, without a word).
+    void PutDate(int field, int year, int month, int day);
     // Any field: shapelib's null value for its type.
     void PutNull(int field);
 
@@ -63,9 +84,25 @@ private:
     }
     [[noreturn]] void ThrowNoSuchField(int field) const;
     char* At(const DbfField& field) const { return m_bytes + field.offset; }
+    DbfWriteStatus PutSplit(const DbfField& field, DbfNumberFit fit, const DbfNumberParts& parts,
+                            double value);
 
     const DbfLayout* m_layout;
     char* m_bytes;
+    std::vector<DeferredField>* m_deferred;
+    std::size_t m_base;
 };
+
+// Room DateText and TimeText need.
+inline constexpr std::size_t kDateTimeTextSize = kFixedTextSize + 16;
+
+// The text of a date value, "%04d-%02d-%02d", written at `out` (kDateTimeTextSize bytes); empty
+// when no part is positive.
+std::string_view DateText(int year, int month, int day, char* out);
+
+// The text of a time value, "%02d:%02d:%04.2f" as printf writes it in the C locale (the
+// seconds are not padded to two integer digits: 3.5 s gives "3.50"), at `out`; empty when no
+// part is positive.
+std::string_view TimeText(int hour, int minute, double seconds, char* out);
 
 }  // namespace Calvorn

@@ -27,6 +27,7 @@ void RecordBatch::Clear()
     m_shapes.y.clear();
     m_shapes.partStarts.clear();
     m_rows.clear();
+    m_deferred.clear();
     m_lineCount = 0;
     m_end = nullptr;
 }
@@ -50,9 +51,9 @@ void RecordBatch::AddRecord(int slot, int output)
     Entry& entry = m_entries.back();
     entry.output = output;
     entry.row = m_rows.size();
+    // Blank, deletion flag included.
     const DbfLayout& layout = *m_layouts[static_cast<std::size_t>(output)];
-    m_rows.resize(m_rows.size() + layout.rowLength);
-    Row().Clear();
+    m_rows.resize(m_rows.size() + layout.rowLength, ' ');
 }
 
 bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& reader, int shapeType,
@@ -108,7 +109,8 @@ bool RecordBatch::RepairPolygon()
 DbfRow RecordBatch::Row()
 {
     const Entry& entry = m_entries.back();
-    return DbfRow(*m_layouts[static_cast<std::size_t>(entry.output)], m_rows.data() + entry.row);
+    return DbfRow(*m_layouts[static_cast<std::size_t>(entry.output)], m_rows.data() + entry.row,
+                  &m_deferred, entry.row);
 }
 
 void RecordBatch::AppendLine(std::string_view text)

@@ -55,7 +55,7 @@ public:
     bool RepairPolygon();
     // The current record gets a null shape.
     void SetNullShape() { m_entries.back().nullShape = true; }
-    // The current record's row.
+    // The current record's row. Its numbers' digits and its dates are written by CompleteRows.
     DbfRow Row();
     // A line of the current slot, written after its record (or, with the other, before it).
     void AddLine(std::string_view text);
@@ -63,7 +63,8 @@ public:
     // Reading ended early with `error`, after the slots added.
     void SetEnd(std::exception_ptr error) { m_end = std::move(error); }
 
-    // The writing side takes them in order.
+    // The writing side takes them in order, once the rows are complete.
+    void CompleteRows() { DbfRow::Complete(m_deferred, m_rows.data()); }
     std::size_t Size() const { return m_entries.size(); }
     const Entry& At(std::size_t index) const { return m_entries[index]; }
     std::string_view Line(std::size_t index) const { return m_lines[index]; }
@@ -83,7 +84,8 @@ private:
     std::vector<double> m_zeros;  // the Z and M of every shape
     std::vector<int> m_ringTypes;
     std::vector<char> m_rows;
-    std::vector<std::string> m_lines;  // [0, m_lineCount) in use; the rest keep their room
+    std::vector<DeferredField> m_deferred;  // of the rows, for CompleteRows
+    std::vector<std::string> m_lines;       // [0, m_lineCount) in use; the rest keep their room
     std::size_t m_lineCount = 0;
     std::exception_ptr m_end;
 };

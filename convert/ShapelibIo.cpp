@@ -205,6 +205,18 @@ public:
         }
         const std::uint64_t total = std::uint64_t{size} * count;
         const auto* in = static_cast<const unsigned char*>(source);
+        // Nearly every write continues the window, or overwrites its last bytes.
+        if (m_position >= m_start && m_position <= m_start + m_length &&
+            m_position - m_start + total <= kShapelibBufferSize) {
+            const auto offset = static_cast<std::size_t>(m_position - m_start);
+            const auto length = static_cast<std::size_t>(total);
+            std::memcpy(m_buffer.get() + offset, in, length);
+            m_dirtyBegin = std::min(m_dirtyBegin, offset);
+            m_dirtyEnd = std::max(m_dirtyEnd, offset + length);
+            m_length = std::max(m_length, offset + length);
+            m_position += length;
+            return count;
+        }
         std::uint64_t done = 0;
         while (done < total) {
             // The window grows only without gaps: a write beyond its end starts a new one.

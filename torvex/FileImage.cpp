@@ -80,7 +80,7 @@ int FileImage::ReadFieldTable()
     if (p != end) {
         return kFieldDefinitionError;
     }
-    m_values.assign(m_fields.size(), nullptr);
+    m_values.assign(m_fields.size(), std::string_view());
     return 0;
 }
 
@@ -177,8 +177,9 @@ bool FileImage::ParseSlot(std::uint32_t slot)
     }
     m_parsedSlot = slot;
     m_parsedOk = false;
+    m_readSlot = -1;  // m_view is about to change
     m_view = SlotView{};
-    std::fill(m_values.begin(), m_values.end(), nullptr);
+    std::fill(m_values.begin(), m_values.end(), std::string_view());
     if (!m_overlapping.empty() &&
         std::binary_search(m_overlapping.begin(), m_overlapping.end(), slot)) {
         return false;
@@ -260,7 +261,7 @@ bool FileImage::ParseSlot(std::uint32_t slot)
             break;
     }
     if (!ParseValues(p, end)) {
-        std::fill(m_values.begin(), m_values.end(), nullptr);
+        std::fill(m_values.begin(), m_values.end(), std::string_view());
         return false;
     }
     m_view = view;
@@ -293,7 +294,14 @@ bool FileImage::ParseValues(const std::uint8_t* p, const std::uint8_t* end)
         if (static_cast<std::size_t>(end - p) < payload) {
             return false;
         }
-        m_values[i] = p;
+        const auto* bytes = reinterpret_cast<const char*>(p);
+        if (fixedSize > 0) {
+            m_values[i] = std::string_view(bytes, payload);
+        } else {
+            // Text is delivered zero-terminated: an inner zero byte ends it.
+            const std::string_view text(bytes + 2, payload - 2);
+            m_values[i] = text.substr(0, text.find('\0'));
+        }
         p += payload;
     }
     return p == end;
@@ -307,6 +315,12 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
     if (kind != m_header.Kind()) {
         return kWrongKind;
     }
+    // The converters read a slot's record, then its shape.
+    if (slot == m_readSlot) {
+        *view = m_view;
+        return kRecordRead;
+    }
+    m_readSlot = -1;
     const std::uint8_t* entry = IndexEntry(static_cast<std::uint32_t>(slot));
     if (entry == nullptr) {
         m_sourceChanged = true;
@@ -319,6 +333,7 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
         return m_sourceChanged ? kSourceChanged : kReadFailed;
     }
     *view = m_view;
+    m_readSlot = slot;
     return kRecordRead;
 }
 
@@ -331,38 +346,18 @@ bool FileImage::Parsed(int record)
     return record >= 0 && record < SlotCount() && ParseSlot(static_cast<std::uint32_t>(record));
 }
 
-std::string_view FileImage::ValueView(std::size_t field) const
-{
-    const std::uint8_t* value = m_values[field];
-    if (value == nullptr) {
-        return {};
-    }
-    const auto* bytes = reinterpret_cast<const char*>(value);
-    const int type = m_fields[field].type;
-    if (!IsTextType(type)) {
-        return {bytes, static_cast<std::size_t>(FixedValueSize(type))};
-    }
-    // Text is delivered zero-terminated: an inner zero byte ends it.
-    const std::string_view text(bytes + 2, Load<std::uint16_t>(value));
-    return text.substr(0, text.find('\0'));
-}
-
 std::string_view FileImage::ValueBytes(int record, int field, int type)
 {
     if (field < 0 || field >= FieldCount() ||
         m_fields[static_cast<std::size_t>(field)].type != type || !Parsed(record)) {
         return {};
     }
-    return ValueView(static_cast<std::size_t>(field));
+    return m_values[static_cast<std::size_t>(field)];
 }
 
-bool FileImage::RecordValues(int record, std::string_view* values)
+const std::string_view* FileImage::RecordValues(int record)
 {
-    const bool parsed = Parsed(record);
-    for (std::size_t field = 0; field < m_fields.size(); ++field) {
-        values[field] = parsed ? ValueView(field) : std::string_view();
-    }
-    return parsed;
+    return Parsed(record) ? m_values.data() : nullptr;
 }
 
 const void* FileImage::ReadAttribute(int record, int field, int type)

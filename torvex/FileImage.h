@@ -53,8 +53,9 @@ public:
     // The stored bytes of that value, without a copy (text up to its first zero byte); a null
     // data() when there is none. Valid until the next read.
     std::string_view ValueBytes(int record, int field, int type);
-    // Every value of `record` so (FieldCount() of them); false when the record cannot be read.
-    bool RecordValues(int record, std::string_view* values);
+    // Every value of `record` so (FieldCount() of them), valid until the next read; null when
+    // the record cannot be read.
+    const std::string_view* RecordValues(int record);
     const std::vector<FieldDescriptor>& Fields() const { return m_fields; }
     bool GetProjection(MAP_PARAstruct* record) const;
 
@@ -73,8 +74,6 @@ private:
     bool ParseValues(const std::uint8_t* p, const std::uint8_t* end);
     // Parses `record` unless it is the slot parsed last; false when it cannot be read.
     bool Parsed(int record);
-    // The value of `field` in the slot parsed last.
-    std::string_view ValueView(std::size_t field) const;
 
     SourceFile m_file;
     ByteWindow m_indexWindow;
@@ -91,7 +90,10 @@ private:
     std::int64_t m_parsedSlot = -1;
     bool m_parsedOk = false;
     SlotView m_view;
-    std::vector<const std::uint8_t*> m_values;  // per field: the payload, null when absent
+    // Per field of the slot parsed last: the value as delivered (text up to its first zero
+    // byte), a null data() when absent.
+    std::vector<std::string_view> m_values;
+    std::int64_t m_readSlot = -1;  // the slot ReadSlot read last, in m_view
     std::vector<std::uint8_t> m_scratch;
 };
 

@@ -189,7 +189,14 @@ std::string_view Torvex_Writer::ViewAttribute(int record, int field, int type)
 
 bool Torvex_Writer::ViewAttributes(int record, std::string_view* values)
 {
-    return m_file && m_file->RecordValues(record, values);
+    const std::string_view* stored = m_file ? m_file->RecordValues(record) : nullptr;
+    const auto count = static_cast<std::size_t>(GetFieldCount());
+    if (stored == nullptr) {
+        std::fill_n(values, count, std::string_view());
+        return false;
+    }
+    std::copy_n(stored, count, values);
+    return true;
 }
 
 int Torvex_Writer::GetProjection(MAP_PARAstruct* record)

@@ -191,9 +191,15 @@ TEST(ShapelibIo, NumbersRenderAsPrintfDoes)
                 const auto asInteger = static_cast<std::int64_t>(whole);
                 std::snprintf(expected, sizeof expected, "%*.*f", width, decimals,
                               static_cast<double>(asInteger));
-                ASSERT_EQ(Calvorn::RenderDbfInteger(asInteger, width, decimals, integer),
-                          std::strlen(expected) <= static_cast<std::size_t>(width))
+                Calvorn::DbfNumberParts parts;
+                const bool integerFits =
+                    Calvorn::SplitDbfInteger(asInteger, width, decimals, parts) ==
+                    Calvorn::DbfNumberFit::Fits;
+                ASSERT_EQ(integerFits, std::strlen(expected) <= static_cast<std::size_t>(width))
                     << expected;
+                if (integerFits) {
+                    Calvorn::PutDbfNumber(parts, width, decimals, integer);
+                }
                 if (std::strlen(expected) <= static_cast<std::size_t>(width)) {
                     ASSERT_EQ(std::string_view(integer, static_cast<std::size_t>(width)), expected);
                 }
