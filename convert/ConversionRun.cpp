@@ -308,7 +308,7 @@ void ConversionRun::WriteBatch(RecordBatch& batch)
             if (entry.shapeType == 0) {
                 output.AppendRow(batch.RowOf(entry));
             } else {
-                Torvex::Geometry shape = batch.ShapeOf(entry);
+                Torvex::Geometry shape = batch.ShapeToWrite(i);
                 output.WriteRecord(entry.nullShape ? nullptr : &shape, batch.RowOf(entry));
             }
             ReportProgress();

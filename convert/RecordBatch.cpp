@@ -71,17 +71,27 @@ bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& re
     entry.shapeType = shapeType;
     entry.vertexCount = m_shapes.x.size() - entry.firstVertex;
     entry.partCount = m_shapes.partStarts.size() - entry.firstPart;
-    Torvex::Geometry shape = ShapeOf(entry);
-    Torvex::ComputePlaneBounds(&shape);
-    Torvex::ReScaleGeometry(&shape, scale);
-    StoreBounds(entry, shape);
+    entry.scale = scale;
     return true;
+}
+
+void RecordBatch::Settle(Entry& entry)
+{
+    if (entry.settled) {
+        return;
+    }
+    Torvex::Geometry shape = ViewOf(entry, true);
+    Torvex::ComputePlaneBounds(&shape);
+    Torvex::ReScaleGeometry(&shape, entry.scale);
+    StoreBounds(entry, shape);
+    entry.settled = true;
 }
 
 bool RecordBatch::RepairPolygon()
 {
     Entry& entry = m_entries.back();
-    Torvex::Geometry shape = ShapeOf(entry);
+    Settle(entry);
+    Torvex::Geometry shape = ViewOf(entry, true);
     if (!Torvex::FixGeoTopoInPlace(&shape)) {
         // The rare polygon that needs new rings is repaired in a copy that then replaces it.
         const std::unique_ptr<Torvex::Geometry, GeometryDeleter> copy(Torvex::CopyGeometry(shape));
@@ -140,24 +150,35 @@ void RecordBatch::AddLineBeforeRecord(std::string_view text)
     ++entry.linesBefore;
 }
 
-Torvex::Geometry RecordBatch::ShapeOf(const Entry& entry)
+Torvex::Geometry RecordBatch::ShapeToWrite(std::size_t index)
 {
-    // shapelib reads Z and M and the part types of every shape, also of plain ones.
-    if (m_zeros.size() < entry.vertexCount) {
-        m_zeros.resize(entry.vertexCount);
-    }
-    if (m_ringTypes.size() < entry.partCount) {
-        m_ringTypes.resize(entry.partCount, SHPP_RING);
-    }
+    // Bounds and scale are left to this side unless a repair needed them: the work is shared
+    // out this way.
+    Entry& entry = m_entries[index];
+    Settle(entry);
+    return ViewOf(entry, false);
+}
+
+Torvex::Geometry RecordBatch::ViewOf(const Entry& entry, bool zeros)
+{
     Torvex::Geometry shape{};
     shape.nSHPType = entry.shapeType;
     shape.nShapeId = -1;
     shape.nVertices = static_cast<int>(entry.vertexCount);
     shape.padfX = m_shapes.x.data() + entry.firstVertex;
     shape.padfY = m_shapes.y.data() + entry.firstVertex;
-    shape.padfZ = m_zeros.data();
-    shape.padfM = m_zeros.data();
+    if (zeros) {
+        // Repairs go over Z and M too.
+        if (m_zeros.size() < entry.vertexCount) {
+            m_zeros.resize(entry.vertexCount);
+        }
+        shape.padfZ = m_zeros.data();
+        shape.padfM = m_zeros.data();
+    }
     if (entry.shapeType != SHPT_POINT) {
+        if (m_ringTypes.size() < entry.partCount) {
+            m_ringTypes.resize(entry.partCount, SHPP_RING);
+        }
         shape.nParts = static_cast<int>(entry.partCount);
         shape.panPartStart = m_shapes.partStarts.data() + entry.firstPart;
         shape.panPartType = m_ringTypes.data();
