@@ -71,26 +71,16 @@ bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& re
     entry.shapeType = shapeType;
     entry.vertexCount = m_shapes.x.size() - entry.firstVertex;
     entry.partCount = m_shapes.partStarts.size() - entry.firstPart;
-    entry.scale = scale;
-    return true;
-}
-
-void RecordBatch::Settle(Entry& entry)
-{
-    if (entry.settled) {
-        return;
-    }
-    Torvex::Geometry shape = ViewOf(entry, true);
+    Torvex::Geometry shape = ViewOf(entry, false);
     Torvex::ComputePlaneBounds(&shape);
-    Torvex::ReScaleGeometry(&shape, entry.scale);
+    Torvex::ReScaleGeometry(&shape, scale);
     StoreBounds(entry, shape);
-    entry.settled = true;
+    return true;
 }
 
 bool RecordBatch::RepairPolygon()
 {
     Entry& entry = m_entries.back();
-    Settle(entry);
     Torvex::Geometry shape = ViewOf(entry, true);
     if (!Torvex::FixGeoTopoInPlace(&shape)) {
         // The rare polygon that needs new rings is repaired in a copy that then replaces it.
@@ -152,11 +142,7 @@ void RecordBatch::AddLineBeforeRecord(std::string_view text)
 
 Torvex::Geometry RecordBatch::ShapeToWrite(std::size_t index)
 {
-    // Bounds and scale are left to this side unless a repair needed them: the work is shared
-    // out this way.
-    Entry& entry = m_entries[index];
-    Settle(entry);
-    return ViewOf(entry, false);
+    return ViewOf(m_entries[index], false);
 }
 
 Torvex::Geometry RecordBatch::ViewOf(const Entry& entry, bool zeros)

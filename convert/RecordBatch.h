@@ -29,9 +29,7 @@ public:
         std::size_t firstPart = 0;
         std::size_t partCount = 0;
         double bounds[4] = {};  // x min, y min, x max, y max
-        double scale = 1.0;
-        bool settled = false;  // rescaled, the bounds known
-        std::size_t row = 0;   // where its row begins in the row bytes
+        std::size_t row = 0;    // where its row begins in the row bytes
         std::size_t firstLine = 0;
         std::size_t lineCount = 0;
         std::size_t linesBefore = 0;  // of its lines, those written before the record
@@ -49,12 +47,11 @@ public:
     void AddSlot(int slot);
     // A record of `slot` for output `output`, its row blank and without a shape (a table row):
     void AddRecord(int slot, int output);
-    // A record with a shape: the one `reader` read for the slot, to be rescaled by `scale`.
-    // False, adding nothing, when the reader cannot give it.
+    // A record with a shape: the one `reader` read for the slot, rescaled by `scale`. False,
+    // adding nothing, when the reader cannot give it.
     bool AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& reader, int shapeType,
                         double scale);
-    // Rescales and repairs the current record's polygon (FixGeoTopo); false when no ring is
-    // left.
+    // Repairs the current record's polygon (FixGeoTopo); false when no ring is left.
     bool RepairPolygon();
     // The current record gets a null shape.
     void SetNullShape() { m_entries.back().nullShape = true; }
@@ -71,16 +68,15 @@ public:
     std::size_t Size() const { return m_entries.size(); }
     const Entry& At(std::size_t index) const { return m_entries[index]; }
     std::string_view Line(std::size_t index) const { return m_lines[index]; }
-    // A shapelib object over entry `index`'s shape in this batch's arrays, rescaled and with its
-    // bounds (valid while the batch is not changed; not to be destroyed). Plane shapes have no
-    // Z and M: shapelib writes the same for them as for zeros.
+    // A shapelib object over entry `index`'s shape in this batch's arrays (valid while the
+    // batch is not changed; not to be destroyed). Plane shapes go without Z and M: shapelib
+    // writes the same for them as for zeros.
     Torvex::Geometry ShapeToWrite(std::size_t index);
     const char* RowOf(const Entry& entry) const { return m_rows.data() + entry.row; }
     const std::exception_ptr& End() const { return m_end; }
 
 private:
-    // Rescales the entry's shape and works out its bounds, once.
-    void Settle(Entry& entry);
+    // The entry's shape; `zeros`: with zero Z and M (repairs go over them).
     Torvex::Geometry ViewOf(const Entry& entry, bool zeros);
     void StoreBounds(Entry& entry, const Torvex::Geometry& shape);
     void AppendLine(std::string_view text);
