@@ -372,11 +372,15 @@ int ConversionRun::TotalWritten() const
 
 void ConversionRun::ReportProgress()
 {
-    if (m_progress == nullptr || m_liveCount <= 0) {
+    // Every record comes here: the position is worked out only when it may have changed.
+    if (m_progress == nullptr || m_liveCount <= 0 || ++m_progressCount < m_nextProgressCount) {
         return;
     }
-    const auto position =
-        static_cast<int>(static_cast<std::int64_t>(TotalWritten()) * 100 / m_liveCount);
+    const std::int64_t written = TotalWritten();
+    const auto position = static_cast<int>(written * 100 / m_liveCount);
+    // The first count at which the position moves on: ceil((position + 1) * live / 100).
+    m_nextProgressCount = (static_cast<std::int64_t>(position + 1) * m_liveCount + 99) / 100;
+    m_progressCount = written;
     if (position != m_lastProgress) {
         m_lastProgress = position;
         (*m_progress)(position);

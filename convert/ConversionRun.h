@@ -8,6 +8,7 @@
 // included, closes every handle.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -143,6 +144,8 @@ private:
     int m_shapeType = 0;
     double m_scale = 1.0;
     int m_lastProgress = -1;
+    std::int64_t m_progressCount = 0;      // records written, as far as progress knows
+    std::int64_t m_nextProgressCount = 0;  // the count at which the position next changes
     int m_outcome = 0;
 };
 
