@@ -30,6 +30,25 @@ void RecordBatch::Clear()
     m_deferred.clear();
     m_lineCount = 0;
     m_end = nullptr;
+    m_slotStart = {};
+}
+
+void RecordBatch::BeginSlot()
+{
+    m_slotStart = {m_entries.size(), m_shapes.x.size(), m_shapes.partStarts.size(),
+                   m_rows.size(),    m_deferred.size(), m_lineCount};
+}
+
+void RecordBatch::SetEnd(std::exception_ptr error)
+{
+    m_entries.resize(m_slotStart.entries);
+    m_shapes.x.resize(m_slotStart.vertices);
+    m_shapes.y.resize(m_slotStart.vertices);
+    m_shapes.partStarts.resize(m_slotStart.parts);
+    m_rows.resize(m_slotStart.rows);
+    m_deferred.resize(m_slotStart.deferred);
+    m_lineCount = m_slotStart.lines;
+    m_end = std::move(error);
 }
 
 bool RecordBatch::Full() const

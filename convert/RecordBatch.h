@@ -60,8 +60,11 @@ public:
     // A line of the current slot, written after its record (or, with the other, before it).
     void AddLine(std::string_view text);
     void AddLineBeforeRecord(std::string_view text);
-    // Reading ended early with `error`, after the slots added.
-    void SetEnd(std::exception_ptr error) { m_end = std::move(error); }
+    // Reading ended early with `error`: the slot being added is dropped, the slots before it
+    // stay.
+    void SetEnd(std::exception_ptr error);
+    // Where the next slot begins, for SetEnd to drop what it added.
+    void BeginSlot();
 
     // The writing side takes them in order, once the rows are complete.
     void CompleteRows() { DbfRow::Complete(m_deferred, m_rows.data()); }
@@ -84,13 +87,17 @@ private:
     std::vector<const DbfLayout*> m_layouts;
     std::vector<Entry> m_entries;
     Torvex::ShapeArrays m_shapes;
-    std::vector<double> m_zeros;  // the Z and M of every shape
+    std::vector<double> m_zeros;  // Z and M of shapes being repaired
     std::vector<int> m_ringTypes;
     std::vector<char> m_rows;
     std::vector<DeferredField> m_deferred;  // of the rows, for CompleteRows
     std::vector<std::string> m_lines;       // [0, m_lineCount) in use; the rest keep their room
     std::size_t m_lineCount = 0;
     std::exception_ptr m_end;
+    // The sizes of everything above when the slot being added began.
+    struct Sizes {
+        std::size_t entries, vertices, parts, rows, deferred, lines;
+    } m_slotStart{};
 };
 
 }  // namespace Calvorn

@@ -31,6 +31,7 @@ void Fill(RecordBatch& batch, int& next, int slotCount, const SlotReader& read)
 {
     batch.Clear();
     while (next < slotCount && !batch.Full()) {
+        batch.BeginSlot();
         try {
             read(next, batch);
         } catch (...) {
