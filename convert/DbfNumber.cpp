@@ -100,7 +100,7 @@ bool SplitFixed(double value, int decimals, DbfNumberParts& parts)
     parts.negative = std::signbit(value);
     parts.integer = static_cast<std::uint64_t>(magnitude);
     parts.decimals = 0;
-    parts.integerDigits = DigitCount(parts.integer);
+    parts.integerDigits = static_cast<std::uint32_t>(DigitCount(parts.integer));
     const double rest = magnitude - static_cast<double>(parts.integer);
     if (rest == 0.0) {
         return true;
@@ -122,7 +122,7 @@ bool SplitFixed(double value, int decimals, DbfNumberParts& parts)
     if (remainder > half || (remainder == half && (last & 1) != 0)) {
         if (++rounded == kUnsignedPowers[scale]) {
             rounded = 0;
-            parts.integerDigits = DigitCount(++parts.integer);
+            parts.integerDigits = static_cast<std::uint32_t>(DigitCount(++parts.integer));
         }
     }
     parts.decimals = rounded;
@@ -182,7 +182,7 @@ DbfNumberFit SplitDbfInteger(std::int64_t value, int width, int decimals, DbfNum
     parts.integer =
         parts.negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     parts.decimals = 0;
-    parts.integerDigits = DigitCount(parts.integer);
+    parts.integerDigits = static_cast<std::uint32_t>(DigitCount(parts.integer));
     return FixedLength(parts, decimals) <= static_cast<std::size_t>(width)
                ? DbfNumberFit::Fits
                : DbfNumberFit::DoesNotFit;
@@ -197,7 +197,7 @@ void PutDbfNumber(const DbfNumberParts& parts, int width, int decimals, char* ou
 
 std::size_t RenderFixed(double value, int decimals, char* out)
 {
-    DbfNumberParts parts;
+    DbfNumberParts parts{};
     if (SplitFixed(value, decimals, parts)) {
         const std::size_t length = FixedLength(parts, decimals);
         PutFixed(parts, decimals, out + length);
@@ -210,7 +210,7 @@ std::size_t RenderFixed(double value, int decimals, char* out)
 
 bool RenderDbfNumber(double value, int width, int decimals, char* out)
 {
-    DbfNumberParts parts;
+    DbfNumberParts parts{};
     switch (SplitDbfNumber(value, width, decimals, parts)) {
         case DbfNumberFit::Fits:
             PutDbfNumber(parts, width, decimals, out);

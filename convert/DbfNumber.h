@@ -20,10 +20,10 @@ inline constexpr int kDbfMaxFieldWidth = 255;
 
 // A number rounded to a field's decimals, its fit settled: what is left to write out is digits.
 struct DbfNumberParts {
-    std::uint64_t integer = 0;
-    std::uint64_t decimals = 0;  // the digits after the point, as an integer
-    std::size_t integerDigits = 0;
-    bool negative = false;
+    std::uint64_t integer;
+    std::uint64_t decimals;  // the digits after the point, as an integer
+    std::uint32_t integerDigits;
+    bool negative;
 };
 
 enum class DbfNumberFit {

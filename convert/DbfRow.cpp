@@ -106,7 +106,7 @@ void DbfRow::Complete(const std::vector<DeferredField>& deferred, char* storage)
             PutDbfNumber(field.number, field.width, field.decimals, at);
         } else {
             PutLeft(at, static_cast<std::size_t>(field.width),
-                    DateText(field.year, field.month, field.day, text));
+                    DateText(field.date.year, field.date.month, field.date.day, text));
         }
     }
 }
@@ -138,8 +138,7 @@ DbfWriteStatus DbfRow::PutSplit(const DbfField& layout, DbfNumberFit fit,
     switch (fit) {
         case DbfNumberFit::Fits:
             if (m_deferred != nullptr) {
-                m_deferred->push_back(
-                    {m_base + layout.offset, layout.width, layout.decimals, parts, 0, 0, 0});
+                Defer(layout, layout.decimals).number = parts;
             } else {
                 PutDbfNumber(parts, layout.width, layout.decimals, At(layout));
             }
@@ -159,7 +158,7 @@ DbfWriteStatus DbfRow::PutSplit(const DbfField& layout, DbfNumberFit fit,
 DbfWriteStatus DbfRow::PutNumber(int field, double value)
 {
     const DbfField& layout = Field(field, true);
-    DbfNumberParts parts;
+    DbfNumberParts parts{};
     return PutSplit(layout, SplitDbfNumber(value, layout.width, layout.decimals, parts), parts,
                     value);
 }
@@ -167,17 +166,25 @@ DbfWriteStatus DbfRow::PutNumber(int field, double value)
 DbfWriteStatus DbfRow::PutInteger(int field, std::int64_t value)
 {
     const DbfField& layout = Field(field, true);
-    DbfNumberParts parts;
+    DbfNumberParts parts{};
     return PutSplit(layout, SplitDbfInteger(value, layout.width, layout.decimals, parts), parts,
                     static_cast<double>(value));
+}
+
+DeferredField& DbfRow::Defer(const DbfField& layout, int decimals)
+{
+    DeferredField& deferred = m_deferred->emplace_back();
+    deferred.offset = static_cast<std::uint32_t>(m_base + layout.offset);
+    deferred.width = static_cast<std::int16_t>(layout.width);
+    deferred.decimals = static_cast<std::int16_t>(decimals);
+    return deferred;
 }
 
 void DbfRow::PutDate(int field, int year, int month, int day)
 {
     const DbfField& layout = Field(field, false);
     if (m_deferred != nullptr) {
-        m_deferred->push_back(
-            {m_base + layout.offset, layout.width, -1, DbfNumberParts{}, year, month, day});
+        Defer(layout, -1).date = {year, month, day};
         return;
     }
     char text[kDateTimeTextSize];

@@ -28,13 +28,21 @@ struct DbfLayout {
 };
 
 // A field of a row whose bytes are written out later (DbfRow::Complete): a number whose fit is
-// settled, or a date. `offset` counts from the start of the storage the row lies in.
+// settled, or a date. `offset` counts from the start of the storage the row lies in. Small:
+// every record of a batch has a few, and they go from one thread to the other.
 struct DeferredField {
-    std::size_t offset;
-    int width;
-    int decimals;  // -1: a date
-    DbfNumberParts number;
-    int year, month, day;
+    struct Date {
+        int year;
+        int month;
+        int day;
+    };
+    std::uint32_t offset;
+    std::int16_t width;
+    std::int16_t decimals;  // -1: a date
+    union {
+        DbfNumberParts number;
+        Date date;
+    };
 };
 
 class DbfRow {
@@ -86,6 +94,7 @@ private:
     char* At(const DbfField& field) const { return m_bytes + field.offset; }
     DbfWriteStatus PutSplit(const DbfField& field, DbfNumberFit fit, const DbfNumberParts& parts,
                             double value);
+    DeferredField& Defer(const DbfField& layout, int decimals);
 
     const DbfLayout* m_layout;
     char* m_bytes;

@@ -61,7 +61,7 @@ void RecordBatch::AddSlot(int slot)
 {
     Entry& entry = m_entries.emplace_back();
     entry.slot = slot;
-    entry.firstLine = m_lineCount;
+    entry.firstLine = static_cast<std::uint32_t>(m_lineCount);
 }
 
 void RecordBatch::AddRecord(int slot, int output)
@@ -69,7 +69,7 @@ void RecordBatch::AddRecord(int slot, int output)
     AddSlot(slot);
     Entry& entry = m_entries.back();
     entry.output = output;
-    entry.row = m_rows.size();
+    entry.row = static_cast<std::uint32_t>(m_rows.size());
     // Blank, deletion flag included.
     const DbfLayout& layout = *m_layouts[static_cast<std::size_t>(output)];
     m_rows.resize(m_rows.size() + layout.rowLength, ' ');
@@ -85,11 +85,11 @@ bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& re
     }
     AddRecord(slot, output);
     Entry& entry = m_entries.back();
-    entry.firstVertex = firstVertex;
-    entry.firstPart = firstPart;
+    entry.firstVertex = static_cast<std::uint32_t>(firstVertex);
+    entry.firstPart = static_cast<std::uint32_t>(firstPart);
     entry.shapeType = shapeType;
-    entry.vertexCount = m_shapes.x.size() - entry.firstVertex;
-    entry.partCount = m_shapes.partStarts.size() - entry.firstPart;
+    entry.vertexCount = static_cast<std::uint32_t>(m_shapes.x.size() - firstVertex);
+    entry.partCount = static_cast<std::uint32_t>(m_shapes.partStarts.size() - firstPart);
     Torvex::Geometry shape = ViewOf(entry, false);
     Torvex::ComputePlaneBounds(&shape);
     Torvex::ReScaleGeometry(&shape, scale);
@@ -117,8 +117,8 @@ bool RecordBatch::RepairPolygon()
         m_shapes.y.insert(m_shapes.y.end(), copy->padfY, copy->padfY + vertices);
         m_shapes.partStarts.insert(m_shapes.partStarts.end(), copy->panPartStart,
                                    copy->panPartStart + parts);
-        entry.vertexCount = vertices;
-        entry.partCount = parts;
+        entry.vertexCount = static_cast<std::uint32_t>(vertices);
+        entry.partCount = static_cast<std::uint32_t>(parts);
         shape = *copy;
     }
     StoreBounds(entry, shape);

@@ -19,20 +19,22 @@ namespace Calvorn {
 
 class RecordBatch {
 public:
+    // Small, like everything that goes from one thread to the other: the counts and places
+    // stay within a batch (a batch past 1 MiB holds one record).
     struct Entry {
         int slot = 0;
         int output = -1;    // the output's index; -1: nothing to write, only lines
         int shapeType = 0;  // 0: no shape (a table row)
         bool nullShape = false;
-        std::size_t firstVertex = 0;
-        std::size_t vertexCount = 0;
-        std::size_t firstPart = 0;
-        std::size_t partCount = 0;
-        double bounds[4] = {};  // x min, y min, x max, y max
-        std::size_t row = 0;    // where its row begins in the row bytes
-        std::size_t firstLine = 0;
-        std::size_t lineCount = 0;
-        std::size_t linesBefore = 0;  // of its lines, those written before the record
+        std::uint32_t firstVertex = 0;
+        std::uint32_t vertexCount = 0;
+        std::uint32_t firstPart = 0;
+        std::uint32_t partCount = 0;
+        std::uint32_t row = 0;  // where its row begins in the row bytes
+        std::uint32_t firstLine = 0;
+        std::uint32_t lineCount = 0;
+        std::uint32_t linesBefore = 0;  // of its lines, those written before the record
+        double bounds[4] = {};          // x min, y min, x max, y max
     };
 
     // `layouts`: the row layout of each output, by the output's index; they must outlive the

@@ -191,7 +191,7 @@ TEST(ShapelibIo, NumbersRenderAsPrintfDoes)
                 const auto asInteger = static_cast<std::int64_t>(whole);
                 std::snprintf(expected, sizeof expected, "%*.*f", width, decimals,
                               static_cast<double>(asInteger));
-                Calvorn::DbfNumberParts parts;
+                Calvorn::DbfNumberParts parts{};
                 const bool integerFits =
                     Calvorn::SplitDbfInteger(asInteger, width, decimals, parts) ==
                     Calvorn::DbfNumberFit::Fits;
