@@ -182,11 +182,6 @@ const void* Torvex_Writer::ReadAttribute(int record, int field, int type)
     return m_file ? m_file->ReadAttribute(record, field, type) : nullptr;
 }
 
-std::string_view Torvex_Writer::ViewAttribute(int record, int field, int type)
-{
-    return m_file ? m_file->ValueBytes(record, field, type) : std::string_view();
-}
-
 bool Torvex_Writer::ViewAttributes(int record, std::string_view* values)
 {
     const std::string_view* stored = m_file ? m_file->RecordValues(record) : nullptr;

@@ -103,12 +103,10 @@ public:
     // zero-terminated), valid until the next call on this object; null when absent, when the
     // record or field is out of range, or when `type` is not the field's type code.
     const void* ReadAttribute(int record, int field, int type);
-    // The same value without a copy: its bytes in the layout of its type code (text without the
-    // terminating zero), a null data() when ReadAttribute gives null; valid as long.
-    std::string_view ViewAttribute(int record, int field, int type);
-    // Every value of `record` so, each in the layout of its field's own type code, into
-    // `values` (GetFieldCount() of them): one call for a record. False, every value null, when
-    // the record cannot be read.
+    // Every value of `record` without a copy, each in the layout of its field's own type code
+    // (text without the terminating zero), into `values` (GetFieldCount() of them): one call for
+    // a record. A null data() where ReadAttribute gives null; valid as long. False, every value
+    // null, when the record cannot be read.
     bool ViewAttributes(int record, std::string_view* values);
 
     // Fills `record` and returns 1 when the file has a projection record; otherwise clears
