@@ -18,6 +18,7 @@
 #include "convert/OutputError.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Calvorn {
@@ -95,8 +96,12 @@ FILE* StagedOpen(const char* name, const char* access)
     if (copy < 0) {
         return nullptr;
     }
+    // Truncating a file that is empty already changes nothing but costs: ext4 then writes the
+    // whole file back when it is closed (auto_da_alloc), tens of milliseconds for a large one.
     const bool truncate = std::string_view(access).find('w') != std::string_view::npos;
-    if ((truncate && ::ftruncate(copy, 0) != 0) || ::lseek(copy, 0, SEEK_SET) != 0) {
+    struct stat info {};
+    const bool empty = ::fstat(copy, &info) == 0 && info.st_size == 0;
+    if ((truncate && !empty && ::ftruncate(copy, 0) != 0) || ::lseek(copy, 0, SEEK_SET) != 0) {
         ::close(copy);
         return nullptr;
     }
