@@ -90,6 +90,18 @@ bool RecordBatch::AddShapeRecord(int slot, int output, Torvex::Torvex_Writer& re
     entry.shapeType = shapeType;
     entry.vertexCount = static_cast<std::uint32_t>(m_shapes.x.size() - firstVertex);
     entry.partCount = static_cast<std::uint32_t>(m_shapes.partStarts.size() - firstPart);
+    if (shapeType == SHPT_POINT && entry.vertexCount == 1) {
+        // Nearly every shape of a point file: its bounds are the point, scaled or not.
+        double& x = m_shapes.x[firstVertex];
+        double& y = m_shapes.y[firstVertex];
+        if (scale != 1.0) {
+            x *= scale;
+            y *= scale;
+        }
+        entry.bounds[0] = entry.bounds[2] = x;
+        entry.bounds[1] = entry.bounds[3] = y;
+        return true;
+    }
     Torvex::Geometry shape = ViewOf(entry, false);
     Torvex::ComputePlaneBounds(&shape);
     Torvex::ReScaleGeometry(&shape, scale);

@@ -125,11 +125,10 @@ int Torvex_Writer::ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geome
     SlotView view;
     const int result =
         ReadSlotWithGeometry(m_file.get(), slot, FileKind::Point, SHPT_POINT, geometry, &view);
-    TORVEX_PntInfo record{};
+    // The record is needed for its point kind even when the caller does not want it.
+    TORVEX_PntInfo own;
+    TORVEX_PntInfo& record = info != nullptr ? *info : own;
     CopyInfo(&record, sizeof(record), view);
-    if (info != nullptr) {
-        *info = record;
-    }
     if (text != nullptr) {
         // Only annotation points carry text; the caller's buffer must not keep an older one.
         std::size_t length = 0;
