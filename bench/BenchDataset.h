@@ -16,8 +16,8 @@ struct BenchFeature {
     std::vector<std::vector<Torvex::Vertex>> parts;  // point: one part of one vertex
     std::int32_t id = 0;
     double value = 0.0;  // 4 decimals, or any double below 10^6 in a precise dataset
-    std::string name;   // ASCII, 16 to 24 characters
-    std::string cname;  // UTF-8, Chinese, 3 to 10 characters
+    std::string name;    // ASCII, 16 to 24 characters
+    std::string cname;   // UTF-8, Chinese, 3 to 10 characters
     Torvex::DateValue date;
     std::int16_t code = 0;
 };

@@ -51,8 +51,7 @@ void WriteDataset(const Options& options, Torvex::FileKind kind, std::uint64_t c
     }
     std::ofstream csv;
     if (options.csv) {
-        std::ofstream(options.folder / (base + ".csvt"), std::ios::binary)
-            << dataset.CsvTypes();
+        std::ofstream(options.folder / (base + ".csvt"), std::ios::binary) << dataset.CsvTypes();
         csv.open(options.folder / (base + ".csv"), std::ios::binary);
         csv << Calvorn::BenchDataset::CsvHeader();
     }
