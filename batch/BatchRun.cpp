@@ -26,6 +26,7 @@
 #include "batch/OutputTree.h"
 #include "batch/StatusLine.h"
 #include "convert/ConversionEngine.h"
+#include "convert/CoreShare.h"
 #include "convert/RunLog.h"
 #include "convert/StopSignal.h"
 
@@ -235,6 +236,9 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
     const bool reportProgress = m_observer != nullptr;
 
     const auto work = [&] {
+        // Busy until no group is left, also between files: a file's reading thread takes only
+        // a core that no file of this batch will want.
+        const BusyThread busy;
         ConversionEngine engine(m_options, m_tables);
         std::size_t current = 0;
         if (reportProgress) {

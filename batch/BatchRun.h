@@ -23,7 +23,9 @@
 // order (Progress only for the row it is waiting on, possibly skipping positions), and each
 // file's log lines are held back and written together, flushed, when the file and every row
 // before it are done. A crash then loses the lines of the files in progress. A stop finishes the
-// files in progress and starts no other.
+// files in progress and starts no other. Each of the n threads counts as busy (CoreShare) until
+// no file is left for it, so a large file takes a second, reading thread only for a core that no
+// other file of the batch will want.
 #pragma once
 
 #include <atomic>

@@ -101,21 +101,24 @@ std::string TwoDigits(int value)
 
 }  // namespace
 
-BenchDataset::BenchDataset(Torvex::FileKind kind, std::uint64_t seed) : m_kind(kind), m_seed(seed)
+BenchDataset::BenchDataset(Torvex::FileKind kind, std::uint64_t seed, bool precise)
+    : m_kind(kind), m_seed(seed), m_precise(precise)
 {
 }
 
-std::vector<Torvex::FieldSpec> BenchDataset::Fields()
+std::vector<Torvex::FieldSpec> BenchDataset::Fields() const
 {
     return {
-        {"ID", 3, 10, 0},    {"VALUE", 5, 16, 4}, {"NAME", 0, 24, 0},
-        {"CNAME", 0, 40, 0}, {"DATE", 6, 10, 0},  {"CODE", 2, 4, 0},
+        {"ID", 3, 10, 0},   {"VALUE", 5, m_precise ? 24 : 16, m_precise ? 15 : 4},
+        {"NAME", 0, 24, 0}, {"CNAME", 0, 40, 0},
+        {"DATE", 6, 10, 0}, {"CODE", 2, 4, 0},
     };
 }
 
-std::string BenchDataset::CsvTypes()
+std::string BenchDataset::CsvTypes() const
 {
-    return "WKT,Integer(10),Real(16.4),String(24),String(40),String(10),Integer(4)\n";
+    return std::string("WKT,Integer(10),") + (m_precise ? "Real(24.15)" : "Real(16.4)") +
+           ",String(24),String(40),String(10),Integer(4)\n";
 }
 
 std::string BenchDataset::CsvHeader()
@@ -152,9 +155,11 @@ BenchFeature BenchDataset::Feature(std::uint64_t index) const
         }
     }
     feature.id = static_cast<std::int32_t>(index + 1);
-    feature.value =
-        static_cast<double>(static_cast<std::int64_t>(random.Below(2000000000)) - 1000000000) /
-        10000.0;
+    feature.value = m_precise
+                        ? static_cast<double>(random.Next() >> 11) * 0x1p-53 * 2e6 - 1e6
+                        : static_cast<double>(static_cast<std::int64_t>(random.Below(2000000000)) -
+                                              1000000000) /
+                              10000.0;
     const std::size_t nameLength = 16 + random.Below(9);
     for (std::size_t k = 0; k < nameLength; ++k) {
         feature.name += kLetters[random.Below(kLetters.size())];

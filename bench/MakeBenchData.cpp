@@ -3,10 +3,11 @@
 // FlatGeobuf).
 //
 //   calvorn-bench-data [--seed N] [--points N] [--lines N] [--polygons N] [--suffix S]
-//                      [--no-csv] OUTDIR
+//                      [--precise] [--no-csv] OUTDIR
 //
 // Files: OUTDIR/P.wt, L.wl, A.wp and P.csv, P.csvt, ... (the suffix follows the letter); a
-// count of 0 leaves its dataset out.
+// count of 0 leaves its dataset out. --precise: the value field holds doubles of every digit,
+// 24 wide with 15 decimals.
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
@@ -27,6 +28,7 @@ struct Options {
     std::uint64_t lines = 200000;
     std::uint64_t polygons = 100000;
     std::string suffix;
+    bool precise = false;
     bool csv = true;
     std::filesystem::path folder;
 };
@@ -34,23 +36,22 @@ struct Options {
 int Usage()
 {
     std::cerr << "usage: calvorn-bench-data [--seed N] [--points N] [--lines N] [--polygons N] "
-                 "[--suffix S] [--no-csv] OUTDIR\n";
+                 "[--suffix S] [--precise] [--no-csv] OUTDIR\n";
     return 2;
 }
 
 void WriteDataset(const Options& options, Torvex::FileKind kind, std::uint64_t count,
                   const std::string& letter, const char* extension)
 {
-    const Calvorn::BenchDataset dataset(kind, options.seed);
+    const Calvorn::BenchDataset dataset(kind, options.seed, options.precise);
     const std::string base = letter + options.suffix;
     Torvex::TorvexBuilder builder(kind);
-    for (const Torvex::FieldSpec& field : Calvorn::BenchDataset::Fields()) {
+    for (const Torvex::FieldSpec& field : dataset.Fields()) {
         builder.AddField(field);
     }
     std::ofstream csv;
     if (options.csv) {
-        std::ofstream(options.folder / (base + ".csvt"), std::ios::binary)
-            << Calvorn::BenchDataset::CsvTypes();
+        std::ofstream(options.folder / (base + ".csvt"), std::ios::binary) << dataset.CsvTypes();
         csv.open(options.folder / (base + ".csv"), std::ios::binary);
         csv << Calvorn::BenchDataset::CsvHeader();
     }
@@ -79,6 +80,8 @@ int main(int argc, char** argv)
         const bool hasValue = i + 1 < args.size();
         if (arg == "--no-csv") {
             options.csv = false;
+        } else if (arg == "--precise") {
+            options.precise = true;
         } else if (arg == "--seed" && hasValue) {
             options.seed = std::strtoull(args[++i].c_str(), nullptr, 10);
         } else if (arg == "--points" && hasValue) {

@@ -1,17 +1,21 @@
 // calvorn-micro-bench: the costs a conversion is made of, one by one, so that a slower run
 // shows where it comes from.
 //
-//   BM_SlotRead/<kind>      one record slot read with its geometry and its six values
-//   BM_DbfRowWrite/<layer>  one .dbf row of the benchmark's six fields (0 buffered, 1 plain)
-//   BM_DbfNumber            one number rendered for a numeric field
-//   BM_Convert/<progress>   a whole point file converted, without (0) and with (1) a progress
-//                           callback
+//   BM_SlotRead/<kind>      one record slot read as the converters read it: its record, its
+//                           shape into growing arrays and its six values in place
+//   BM_Crc32/<way>          the check value of a point's slot (0 tables, 1 the processor's way)
+//   BM_DbfRowWrite/<layer>  one .dbf row of the benchmark's six fields rendered and written (0
+//                           buffered, 1 plain)
+//   BM_DbfNumber/<decimals> one number rendered for a numeric field (16.4, 24.15)
+//   BM_Convert/<progress>   a whole point file converted on one thread, without (0) and with (1)
+//                           a progress callback
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/CConvertLog.h"
 #include "app/ConversionOptions.h"
@@ -20,7 +24,10 @@
 #include "convert/ConversionEngine.h"
 #include "convert/DbfFile.h"
 #include "convert/DbfNumber.h"
+#include "convert/DbfRow.h"
+#include "convert/RecordLoop.h"
 #include "convert/ShapelibIo.h"
+#include "torvex/Crc32.h"
 #include "torvex/Gbk.h"
 #include "torvex/Torvex_Writer.h"
 
@@ -54,7 +61,7 @@ fs::path Dataset(Torvex::FileKind kind, int count)
     if (!fs::exists(path)) {
         const Calvorn::BenchDataset dataset(kind, 20240601);
         Torvex::TorvexBuilder builder(kind);
-        for (const Torvex::FieldSpec& field : Calvorn::BenchDataset::Fields()) {
+        for (const Torvex::FieldSpec& field : dataset.Fields()) {
             builder.AddField(field);
         }
         for (int i = 0; i < count; ++i) {
@@ -74,33 +81,40 @@ void BM_SlotRead(benchmark::State& state)
         state.SkipWithError("cannot open the dataset");
         return;
     }
-    Torvex::Geometry* geometry = Torvex::CreateGeometry();
+    Torvex::ShapeArrays shapes;
     Torvex::TORVEX_PntInfo point{};
     Torvex::TORVEX_LineInfo line{};
     Torvex::TORVEX_RegInfo polygon{};
     char text[Torvex::Torvex_Writer::kAnnotationBufferSize];
+    std::string_view values[6];
     int slot = 0;
     for (auto _ : state) {
         int result = 0;
         switch (kind) {
             case Torvex::FileKind::Point:
-                result = reader.ReadPointInfo(slot, &point, geometry, text);
+                result = reader.ReadPointInfo(slot, &point, nullptr, text);
                 break;
             case Torvex::FileKind::Line:
-                result = reader.ReadArcInfo(slot, &line, geometry);
+                result = reader.ReadArcInfo(slot, &line, nullptr);
                 break;
             default:
-                result = reader.ReadPolygonInfo(slot, &polygon, geometry);
+                result = reader.ReadPolygonInfo(slot, &polygon, nullptr);
                 break;
         }
         benchmark::DoNotOptimize(result);
+        benchmark::DoNotOptimize(reader.ReadShape(slot, shapes));
+        benchmark::DoNotOptimize(reader.ViewAttributes(slot, values));
         for (int field = 0; field < 6; ++field) {
-            const int type = reader.GetFieldInfo(field, nullptr, nullptr, nullptr, nullptr);
-            benchmark::DoNotOptimize(reader.ReadAttribute(slot, field, type));
+            benchmark::DoNotOptimize(
+                reader.GetFieldInfo(field, nullptr, nullptr, nullptr, nullptr));
+        }
+        if (shapes.x.size() > 100000) {
+            shapes.x.clear();
+            shapes.y.clear();
+            shapes.partStarts.clear();
         }
         slot = slot + 1 == kSlots ? 0 : slot + 1;
     }
-    Torvex::DestroyGeometry(geometry);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SlotRead)
@@ -108,6 +122,22 @@ BENCHMARK(BM_SlotRead)
     ->Arg(static_cast<int>(Torvex::FileKind::Point))
     ->Arg(static_cast<int>(Torvex::FileKind::Line))
     ->Arg(static_cast<int>(Torvex::FileKind::Polygon));
+
+void BM_Crc32(benchmark::State& state)
+{
+    // A point slot of the benchmark: 16 + 85 + 16 bytes and its values, about 180 in all.
+    std::vector<std::uint8_t> slot(180);
+    for (std::size_t i = 0; i < slot.size(); ++i) {
+        slot[i] = static_cast<std::uint8_t>(i * 37);
+    }
+    const bool tables = state.range(0) == 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tables ? Torvex::Crc32ByTables(slot.data(), slot.size())
+                                        : Torvex::Crc32(slot.data(), slot.size()));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Crc32)->ArgName("way")->Arg(0)->Arg(1);
 
 void BM_DbfRowWrite(benchmark::State& state)
 {
@@ -125,15 +155,18 @@ void BM_DbfRowWrite(benchmark::State& state)
     dbf.AddField("CNAME", Calvorn::DbfFieldType::String, 40, 0);
     dbf.AddField("DATE", Calvorn::DbfFieldType::String, 10, 0);
     dbf.AddField("CODE", Calvorn::DbfFieldType::Integer, 4, 0);
-    int row = 0;
+    std::vector<char> bytes(dbf.Layout().rowLength);
+    Calvorn::DbfRow row(dbf.Layout(), bytes.data());
+    int index = 0;
     for (auto _ : state) {
-        dbf.WriteInteger(row, 0, row);
-        dbf.WriteDouble(row, 1, feature.value);
-        dbf.WriteText(row, 2, feature.name);
-        dbf.WriteText(row, 3, cname);
-        dbf.WriteText(row, 4, "2013-03-22");
-        dbf.WriteInteger(row, 5, feature.code);
-        ++row;
+        row.Clear();
+        row.PutNumber(0, index++);
+        row.PutNumber(1, feature.value);
+        row.PutText(2, feature.name);
+        row.PutText(3, cname);
+        row.PutText(4, "2013-03-22");
+        row.PutNumber(5, feature.code);
+        dbf.AppendRow(bytes.data());
     }
     dbf.Close();
     Calvorn::SetShapelibIoMode(Calvorn::ShapelibIoMode::Buffered);
@@ -143,15 +176,17 @@ BENCHMARK(BM_DbfRowWrite)->ArgName("plain")->Arg(0)->Arg(1);
 
 void BM_DbfNumber(benchmark::State& state)
 {
-    char text[Calvorn::kDbfNumberBufferSize];
-    double value = -80946.3986;
+    char text[Calvorn::kDbfMaxFieldWidth];
+    const auto decimals = static_cast<int>(state.range(0));
+    const int width = decimals + 12;
+    double value = -80946.3986123456;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Calvorn::RenderDbfNumber(value, 16, 4, text));
+        benchmark::DoNotOptimize(Calvorn::RenderDbfNumber(value, width, decimals, text));
         value += 1.0001;
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_DbfNumber);
+BENCHMARK(BM_DbfNumber)->ArgName("decimals")->Arg(4)->Arg(15);
 
 // The progress callback a batch run installs, against none (the one-file mode's).
 void BM_Convert(benchmark::State& state)
@@ -165,6 +200,8 @@ void BM_Convert(benchmark::State& state)
     engine.SetProgressCallback([](int position) { benchmark::DoNotOptimize(position); });
     const int progressFlag = static_cast<int>(state.range(0));
     const fs::path out = Folder() / ("out" + std::to_string(progressFlag));
+    // One thread: the callback's cost is not hidden by a second one.
+    Calvorn::SetRecordThreads(Calvorn::RecordThreads::One);
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove_all(out);
@@ -175,6 +212,7 @@ void BM_Convert(benchmark::State& state)
             break;
         }
     }
+    Calvorn::SetRecordThreads(Calvorn::RecordThreads::Auto);
     state.SetItemsProcessed(state.iterations() * kPoints);
 }
 BENCHMARK(BM_Convert)->ArgName("progress")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The benchmark: calvorn-cli (one file, default options) against
-# `ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8` on the same features, `ogr2ogr -f GPKG`
-# from the Torvex file through the GDAL driver against the same from FlatGeobuf, the memory of
-# a conversion four times the size, a batch on one thread and on all, and the micro-benchmarks.
-# The results replace the part of the output file between the two "bench/run.sh" markers (or
-# make up the whole file when it has none).
+# `ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8` on the same features, calvorn-cli on one
+# thread and on two; `ogr2ogr -f GPKG` from the Torvex file through the GDAL driver against the
+# same from FlatGeobuf; the memory of a conversion four times the size, a batch on one thread
+# and on all, and the micro-benchmarks. The results replace the part of the output file between
+# the two "bench/run.sh" markers (or make up the whole file when it has none).
 #
 #   bench/run.sh [--quick | --runs N | --smoke] [--build DIR] [--data DIR] [--out FILE]
 #
-#   --runs N   alternating runs per pair (default 7); --quick is --runs 3
+#   --runs N   alternating runs per dataset (default 7); --quick is --runs 3
 #   --smoke    a few hundred features, one run, no large files: only shows that it all works
 #   --build    the build folder with calvorn-cli, the bench targets and gdal/gdal_Torvex.so
 #              (default build-bench; without the plugin the GeoPackage table is left out)
@@ -48,9 +48,11 @@ for tool in ogr2ogr /usr/bin/time; do
 done
 
 if [ $smoke = 1 ]; then
-  points=300 lines=100 polygons=100 big=0 small=6 smallPoints=50 large=2
+  points=300 lines=100 polygons=100 precisePoints=300 preciseLines=100 big=0 small=6
+  smallPoints=50 large=2
 else
-  points=1000000 lines=200000 polygons=100000 big=4000000 small=200 smallPoints=2000 large=4
+  points=1000000 lines=200000 polygons=100000 precisePoints=300000 preciseLines=60000
+  big=4000000 small=200 smallPoints=2000 large=4
 fi
 seed=20240601
 work=$(mktemp -d)
@@ -58,13 +60,16 @@ trap 'rm -rf "$work"' EXIT
 say() { echo "bench: $*" >&2; }
 
 # ---- datasets ------------------------------------------------------------------------------
-stamp="$seed $points $lines $polygons $big $small $smallPoints $large"
+stamp="$seed $points $lines $polygons $precisePoints $preciseLines $big $small $smallPoints $large"
 if [ "$(cat "$data/stamp" 2>/dev/null)" != "$stamp" ]; then
   say "making the datasets in $data"
   rm -rf "$data"
   mkdir -p "$data"
   "$generator" --seed $seed --points $points --lines $lines --polygons $polygons "$data" >&2
-  for set in P:POINT L:LINESTRING A:POLYGON; do
+  # The same six fields with a double 24 wide with 15 decimals.
+  "$generator" --seed $seed --points $precisePoints --lines $preciseLines --polygons 0 \
+    --precise --suffix 24 "$data" >&2
+  for set in P:POINT L:LINESTRING A:POLYGON P24:POINT L24:LINESTRING; do
     name=${set%%:*}
     ogr2ogr -f FlatGeobuf -lco SPATIAL_INDEX=NO -oo KEEP_GEOM_COLUMNS=NO -nlt "${set##*:}" \
       "$data/$name.fgb" "$data/$name.csv"
@@ -122,31 +127,67 @@ expect_shapes() {
   [ "$size" -eq $((100 + 8 * $2)) ] || { echo "$1: not $2 shapes" >&2; exit 1; }
 }
 
+# same_files A B: the folders hold the same files, byte for byte but for the .dbf header's date.
+same_files() {
+  local file name
+  [ "$(ls "$1")" = "$(ls "$2")" ] || return 1
+  for file in "$1"/*; do
+    name=$(basename "$file")
+    case $name in
+      *.dbf) cmp -s <(head -c 1 "$file"; tail -c +5 "$file") \
+                    <(head -c 1 "$2/$name"; tail -c +5 "$2/$name") || return 1 ;;
+      *.log) ;;
+      *) cmp -s "$file" "$2/$name" || return 1 ;;
+    esac
+  done
+}
+
+# One thread: calvorn-cli allowed one core (it then starts no reading thread), as with -j 1 on
+# a machine of one core; two threads: its default on this machine.
+oneCpu=$(taskset -pc $$ | sed 's/.*: //; s/[-,].*//')
 rows=""
-for set in P:wt:$points L:wl:$lines A:wp:$polygons; do
+for set in P:wt:$points L:wl:$lines A:wp:$polygons P24:wt:$precisePoints L24:wl:$preciseLines; do
   IFS=: read -r name extension count <<<"$set"
-  : >"$work/calvorn" ; : >"$work/ogr"
+  : >"$work/one" ; : >"$work/two" ; : >"$work/ogr"
   for run in $(seq 1 "$runs"); do
     say "$name run $run/$runs"
-    # Alternating, so that neither always runs on a warmer or busier machine.
-    for tool in $( [ $((run % 2)) = 1 ] && echo "calvorn ogr" || echo "ogr calvorn"); do
-      if [ "$tool" = calvorn ]; then
-        run_timed "$work/c" "$cli" --log "$work/c/CalvornExp.log" "$data/$name.$extension" \
-          "$work/c" >>"$work/calvorn"
-        expect_shapes "$work/c/$name.shx" "$count"
-      else
-        run_timed "$work/o" ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8 "$work/o/$name.shp" \
-          "$data/$name.fgb" >>"$work/ogr"
-        expect_shapes "$work/o/$name.shx" "$count"
-      fi
+    # Rotating, so that none always runs on a warmer or busier machine.
+    case $((run % 3)) in
+      1) order="one ogr two" ;;
+      2) order="ogr two one" ;;
+      *) order="two one ogr" ;;
+    esac
+    for tool in $order; do
+      case $tool in
+        one) run_timed "$work/one.out" taskset -c "$oneCpu" "$cli" \
+               --log "$work/one.out/CalvornExp.log" "$data/$name.$extension" "$work/one.out" \
+               >>"$work/one"
+             expect_shapes "$work/one.out/$name.shx" "$count" ;;
+        two) run_timed "$work/two.out" "$cli" --log "$work/two.out/CalvornExp.log" \
+               "$data/$name.$extension" "$work/two.out" >>"$work/two"
+             expect_shapes "$work/two.out/$name.shx" "$count" ;;
+        ogr) run_timed "$work/o" ogr2ogr -f "ESRI Shapefile" -lco ENCODING=UTF-8 \
+               "$work/o/$name.shp" "$data/$name.fgb" >>"$work/ogr"
+             expect_shapes "$work/o/$name.shx" "$count" ;;
+      esac
     done
   done
-  cw=$(column_of 1 <"$work/calvorn" | median); ow=$(column_of 1 <"$work/ogr" | median)
-  cc=$(column_of 2 <"$work/calvorn" | median); oc=$(column_of 2 <"$work/ogr" | median)
-  cm=$(column_of 3 <"$work/calvorn" | maximum | mb); om=$(column_of 3 <"$work/ogr" | maximum | mb)
-  rows+="| $name | $(thousands "$count") | $cw s | $ow s | **$(ratio "$cw" "$ow")** | $cc s | $oc s"
-  rows+=" | $(ratio "$cc" "$oc") | $(per_second "$count" "$cw") | $(per_second "$count" "$ow")"
-  rows+=" | $cm | $om |"$'\n'
+  same_files "$work/one.out" "$work/two.out" ||
+    { echo "$name: one thread and two wrote different files" >&2; exit 1; }
+  ow=$(column_of 1 <"$work/ogr" | median); oc=$(column_of 2 <"$work/ogr" | median)
+  om=$(column_of 3 <"$work/ogr" | maximum | mb)
+  rows+="| $name | $(thousands "$count") | $ow s"
+  for way in one two; do
+    w=$(column_of 1 <"$work/$way" | median)
+    rows+=" | $w s | **$(ratio "$w" "$ow")**"
+  done
+  for way in one two; do
+    c=$(column_of 2 <"$work/$way" | median)
+    rows+=" | $c s ($(ratio "$c" "$oc"))"
+  done
+  rows+=" | $oc s | $(per_second "$count" "$(column_of 1 <"$work/two" | median)")"
+  rows+=" | $(column_of 3 <"$work/one" | maximum | mb) | $(column_of 3 <"$work/two" | maximum | mb)"
+  rows+=" | $om |"$'\n'
 done
 
 # ogr2ogr to GeoPackage from the Torvex file through the driver and from FlatGeobuf; both with
@@ -215,7 +256,7 @@ batchFiles=$((small + large))
 
 say "micro-benchmarks"
 if [ $smoke = 1 ]; then
-  microArgs=(--benchmark_filter='BM_DbfNumber|BM_DbfRowWrite' --benchmark_min_time=0.01)
+  microArgs=(--benchmark_filter='BM_DbfNumber|BM_DbfRowWrite|BM_Crc32' --benchmark_min_time=0.01)
 else
   microArgs=(--benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true
              --benchmark_min_time=0.5)
@@ -245,8 +286,13 @@ medians of $runs alternating runs, each into a fresh folder after \`sync\`, the 
 - Versions: $(ogr2ogr --version | cut -d, -f1), shapelib $(pkg-config --modversion shapelib),
   $("${compiler:-c++}" --version | head -1), build type ${buildType:-?}.
 
-| Dataset | Features | calvorn-cli | ogr2ogr | Wall ratio | calvorn-cli CPU | ogr2ogr CPU | CPU ratio | calvorn-cli features/s | ogr2ogr features/s | calvorn-cli peak RSS | ogr2ogr peak RSS |
-|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|
+Datasets P24 and L24 have a value field 24 wide with 15 decimals (16.4 in P, L and A).
+Wall ratio: calvorn-cli's wall time over ogr2ogr's; CPU in brackets: the same for the CPU
+time (user + system). One thread: \`taskset -c $oneCpu calvorn-cli\`; two: \`calvorn-cli\`.
+Both wrote the same files, byte for byte.
+
+| Dataset | Features | ogr2ogr | One thread | Wall ratio | Two threads | Wall ratio | CPU one thread | CPU two threads | ogr2ogr CPU | Features/s, two threads | Peak RSS one thread | Peak RSS two threads | ogr2ogr peak RSS |
+|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|
 $rows
 $gpkgSection
 Peak memory of calvorn-cli (one run each):

@@ -1,6 +1,5 @@
 #include "convert/AttributeTransfer.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -12,7 +11,6 @@ namespace Calvorn {
 namespace {
 
 using enum Torvex::TypeCode;
-using Torvex::LoadValue;
 
 // Longest text value that is not reported as cut.
 constexpr std::size_t kMaxTextBytes = 254;
@@ -32,49 +30,14 @@ bool IsSupported(int code)
     return code >= kText && code <= kLongText;
 }
 
-std::string SecondsText(double seconds)
+// Values come as unaligned bytes in the layout of their code.
+template <typename T>
+T Load(std::string_view value, std::size_t offset = 0)
 {
-    // printf's "%04.2f": zero padding applies to numbers only; "nan" and "inf" are padded
-    // with spaces.
-    if (std::isnan(seconds) || std::isinf(seconds)) {
-        std::string text = std::signbit(seconds) ? "-" : "";
-        text += std::isnan(seconds) ? "nan" : "inf";
-        return text.size() < 4 ? std::string(4 - text.size(), ' ') + text : text;
-    }
-    // Two decimals make every number at least four characters wide: no zero padding is due.
-    return FormatFixed(seconds, 2);
+    return Torvex::LoadValue<T>(value.data(), offset);
 }
 
 }  // namespace
-
-std::string DateText(int year, int month, int day)
-{
-    if (year <= 0 && month <= 0 && day <= 0) {
-        return {};
-    }
-    // Every record has its dates: the common case by hand, printf for the odd ones.
-    if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) {
-        return Format("%04d-%02d-%02d", year, month, day);
-    }
-    std::string text = "0000-00-00";
-    const auto put = [&text](std::size_t end, int value) {
-        for (std::size_t i = end; value > 0; value /= 10) {
-            text[--i] = static_cast<char>('0' + value % 10);
-        }
-    };
-    put(4, year);
-    put(7, month);
-    put(10, day);
-    return text;
-}
-
-std::string TimeText(int hour, int minute, double seconds)
-{
-    if (hour > 0 || minute > 0 || seconds > 0) {
-        return Format("%02d:%02d:", hour, minute) + SecondsText(seconds);
-    }
-    return {};
-}
 
 AttributeTransfer::AttributeTransfer(Torvex::Torvex_Writer& reader, const NameTables& tables,
                                      const RunLog& log)
@@ -118,74 +81,94 @@ void AttributeTransfer::DefineSchema(DbfFile& dbf) const
     }
 }
 
-void AttributeTransfer::TransferRecord(int record, DbfFile& dbf, int row) const
+void AttributeTransfer::TransferRecord(int record, RecordBatch& batch) const
 {
+    DbfRow row = batch.Row();
+    char text[kDateTimeTextSize];
     const int count = FieldCount();
+    m_values.resize(static_cast<std::size_t>(count));
+    m_reader.ViewAttributes(record, m_values.data());
     for (int j = 0; j < count; ++j) {
+        // Each value comes in the layout of its field's type code, asked again for each record.
         const int code = m_reader.GetFieldInfo(j, nullptr, nullptr, nullptr, nullptr);
-        const void* value = m_reader.ReadAttribute(record, j, code);
+        const std::string_view value = m_values[static_cast<std::size_t>(j)];
+        const bool present = value.data() != nullptr;
         switch (code) {
             case kText:
             case kLongText:
-                if (value == nullptr) {
-                    dbf.WriteNull(row, j);
+                if (!present) {
+                    row.PutNull(j);
                     break;
                 }
-                if (code == kText && std::strlen(static_cast<const char*>(value)) > kMaxTextBytes) {
-                    m_log.Write(Format("------W__第【%d】条记录【%s】字段被截断为254字节", record,
-                                       SourceName(j).c_str()));
+                if (code == kText && value.size() > kMaxTextBytes) {
+                    batch.AddLine(Format("------W__第【%d】条记录【%s】字段被截断为254字节", record,
+                                         SourceName(j).c_str()));
                 }
-                dbf.WriteText(row, j, static_cast<const char*>(value));
+                row.PutText(j, value);
                 break;
             case kUnsigned8:
-                WriteNumber(dbf, row, j, value ? LoadValue<std::uint8_t>(value) : 0, record);
+                WriteInteger(row, j, present ? Load<std::uint8_t>(value) : 0, record, batch);
                 break;
             case kSigned16:
-                WriteNumber(dbf, row, j, value ? LoadValue<std::int16_t>(value) : 0, record);
+                WriteInteger(row, j, present ? Load<std::int16_t>(value) : 0, record, batch);
                 break;
             case kSigned32:
-                WriteNumber(dbf, row, j, value ? LoadValue<std::int32_t>(value) : 0, record);
+                WriteInteger(row, j, present ? Load<std::int32_t>(value) : 0, record, batch);
                 break;
             case kFloat:
-                WriteNumber(dbf, row, j, value ? LoadValue<float>(value) : 0.0, record);
+                WriteNumber(row, j, present ? Load<float>(value) : 0.0, record, batch);
                 break;
             case kDouble:
-                WriteNumber(dbf, row, j, value ? LoadValue<double>(value) : 0.0, record);
+                WriteNumber(row, j, present ? Load<double>(value) : 0.0, record, batch);
                 break;
             case kBoolean:
-                WriteNumber(dbf, row, j, value && LoadValue<std::uint8_t>(value) != 0 ? 1 : 0,
-                            record);
+                WriteInteger(row, j, present && Load<std::uint8_t>(value) != 0 ? 1 : 0, record,
+                             batch);
                 break;
             case kDate:
-                dbf.WriteText(row, j,
-                              value ? DateText(LoadValue<std::int16_t>(value),
-                                               LoadValue<std::int8_t>(value, 2),
-                                               LoadValue<std::int8_t>(value, 3))
-                                    : std::string());
+                if (present) {
+                    row.PutDate(j, Load<std::int16_t>(value), Load<std::int8_t>(value, 2),
+                                Load<std::int8_t>(value, 3));
+                } else {
+                    row.PutText(j, {});
+                }
                 break;
             case kTime:
-                dbf.WriteText(
-                    row, j,
-                    value ? TimeText(LoadValue<std::int8_t>(value),
-                                     LoadValue<std::int8_t>(value, 1), LoadValue<double>(value, 2))
-                          : std::string());
+                row.PutText(j, present
+                                   ? TimeText(Load<std::int8_t>(value), Load<std::int8_t>(value, 1),
+                                              Load<double>(value, 2), text)
+                                   : std::string_view());
                 break;
             default:
-                dbf.WriteNull(row, j);
-                m_log.Write(Format("------E__第【%d】条记录【%s】字段填入空数据,ARCGIS不支持该类型",
-                                   record, SourceName(j).c_str()));
+                row.PutNull(j);
+                batch.AddLine(
+                    Format("------E__第【%d】条记录【%s】字段填入空数据,ARCGIS不支持该类型", record,
+                           SourceName(j).c_str()));
                 break;
         }
     }
 }
 
-void AttributeTransfer::WriteNumber(DbfFile& dbf, int row, int field, double value,
-                                    int record) const
+void AttributeTransfer::WriteNumber(DbfRow& row, int field, double value, int record,
+                                    RecordBatch& batch) const
 {
-    if (dbf.WriteDouble(row, field, value) == DbfWriteStatus::DidNotFit) {
-        m_log.Write(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
-                           SourceName(field).c_str()));
+    if (row.PutNumber(field, value) == DbfWriteStatus::DidNotFit) {
+        DidNotFit(field, record, batch);
     }
+}
+
+void AttributeTransfer::WriteInteger(DbfRow& row, int field, std::int64_t value, int record,
+                                     RecordBatch& batch) const
+{
+    if (row.PutInteger(field, value) == DbfWriteStatus::DidNotFit) {
+        DidNotFit(field, record, batch);
+    }
+}
+
+void AttributeTransfer::DidNotFit(int field, int record, RecordBatch& batch) const
+{
+    batch.AddLine(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
+                         SourceName(field).c_str()));
 }
 
 std::string AttributeTransfer::SourceName(int field) const

@@ -4,10 +4,15 @@
 // i of the .dbf, so the source fields come before any other field.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/NameTables.h"
 #include "convert/DbfFile.h"
+#include "convert/RecordBatch.h"
 #include "convert/RunLog.h"
 #include "torvex/Torvex_Writer.h"
 
@@ -23,26 +28,25 @@ public:
     // writes the schema lines.
     void DefineSchema(DbfFile& dbf) const;
 
-    // Writes every source value of `record` (the slot, or the row of a table file) into row
-    // `row` of `dbf`, with the record lines.
-    void TransferRecord(int record, DbfFile& dbf, int row) const;
+    // Writes every source value of `record` (the slot, or the row of a table file) into the row
+    // of the batch's current record, with the record lines. Reading side: uses the reader and
+    // the batch only.
+    void TransferRecord(int record, RecordBatch& batch) const;
 
 private:
-    void WriteNumber(DbfFile& dbf, int row, int field, double value, int record) const;
+    // A number (an integer below 2^53 without going through a double), with the line when it
+    // does not fit.
+    void WriteNumber(DbfRow& row, int field, double value, int record, RecordBatch& batch) const;
+    void WriteInteger(DbfRow& row, int field, std::int64_t value, int record,
+                      RecordBatch& batch) const;
+    void DidNotFit(int field, int record, RecordBatch& batch) const;
     // Fetched only for a record line: most records write none.
     std::string SourceName(int field) const;
 
     Torvex::Torvex_Writer& m_reader;
     const NameTables& m_tables;
     const RunLog& m_log;
+    mutable std::vector<std::string_view> m_values;  // of the record being transferred
 };
-
-// The text of a date value: "%04d-%02d-%02d", or empty when no part is positive.
-std::string DateText(int year, int month, int day);
-
-// The text of a time value: "%02d:%02d:%04.2f" as printf writes it in the C locale (the
-// seconds are not padded to two integer digits: 3.5 s gives "3.50"), or empty when no part
-// is positive.
-std::string TimeText(int hour, int minute, double seconds);
 
 }  // namespace Calvorn

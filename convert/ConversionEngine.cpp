@@ -2,7 +2,9 @@
 
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionRun.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
+#include "torvex/Result.h"
 #include "torvex/Torvex_Writer.h"
 
 #include <string>
@@ -101,17 +103,23 @@ int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
             })) {
             return run.Outcome();
         }
-        const bool converted = run.ConvertSlots(
-            [&](int slot, Torvex::Geometry* geometry) {
-                return converter.read(run.Reader(), slot, geometry);
-            },
-            [&](int slot, Torvex::Geometry* geometry) {
-                const int row = converter.writeShape(output, run.Log(), slot, geometry);
-                attributes.TransferRecord(slot, output.Dbf(), row);
-                if (withStyle) {
-                    converter.writeStyle(style, row, slot);
-                }
-            });
+        const bool converted = run.ConvertSlots([&](int slot, RecordBatch& batch) -> int {
+            const int result = converter.read(run.Reader(), slot);
+            if (result != Torvex::kRecordRead) {
+                return result;
+            }
+            if (!run.AddShapeRecord(batch, slot, output)) {
+                return run.Reader().SourceChanged() ? Torvex::kSourceChanged : Torvex::kReadFailed;
+            }
+            if (converter.repair) {
+                converter.repair(batch, slot);
+            }
+            attributes.TransferRecord(slot, batch);
+            if (withStyle) {
+                converter.writeStyle(style, batch, slot);
+            }
+            return result;
+        });
         return converted ? run.Finish() : run.Outcome();
     });
 }

@@ -18,8 +18,7 @@ class Torvex_Writer;
 
 namespace Calvorn {
 
-class OutputSet;
-class RunLog;
+class RecordBatch;
 class StyleFields;
 struct StyleFieldDef;
 
@@ -83,20 +82,19 @@ private:
     // The callback a run reports progress through: none for progress flag 0.
     const ProgressCallback* ProgressFor(int progressFlag) const;
 
-    // How a converter with one Shapefile output (lines, polygons) differs from the others.
+    // How a converter with one Shapefile output (lines, polygons) differs from the others. The
+    // three run on the reading side of the record loop.
     struct SingleShapefile {
         const char* function;  // qualified name for the log
         const char* suffix;    // "%s_WL", "%s_WP"
         std::span<const StyleFieldDef> styleFields;
-        // Reads a slot into the geometry and the converter's own graphic-parameter record.
-        std::function<int(Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry)>
-            read;
-        // Writes the shape of a slot that was read; returns its .dbf row.
-        std::function<int(OutputSet& output, const RunLog& log, int slot,
-                          Torvex::Geometry* geometry)>
-            writeShape;
-        // Writes the graphic parameters of the slot last read into `row`.
-        std::function<void(StyleFields& style, int row, int slot)> writeStyle;
+        // Reads a slot's graphic-parameter record with the converter's read call (the shape
+        // comes after); returns the reader's result.
+        std::function<int(Torvex::Torvex_Writer& reader, int slot)> read;
+        // Repairs the shape of the batch's current record; empty when it needs none.
+        std::function<void(RecordBatch& batch, int slot)> repair;
+        // Writes the graphic parameters of the slot last read into the current record's row.
+        std::function<void(const StyleFields& style, RecordBatch& batch, int slot)> writeStyle;
     };
     int ConvertToOneShapefile(const SingleShapefile& converter, const std::filesystem::path& source,
                               const std::filesystem::path& outputFolder, int progressFlag);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -13,6 +13,7 @@
 #include "convert/ConversionEngine.h"
 #include "convert/OutputError.h"
 #include "convert/OutputLimitError.h"
+#include "convert/RecordLoop.h"
 #include "convert/SourceChangedError.h"
 #include "convert/StopSignal.h"
 #include "projection/CPrjWriter.h"
@@ -22,11 +23,6 @@
 namespace Calvorn {
 
 namespace {
-
-struct GeometryDeleter {
-    void operator()(Torvex::Geometry* geometry) const { Torvex::DestroyGeometry(geometry); }
-};
-using GeometryPtr = std::unique_ptr<Torvex::Geometry, GeometryDeleter>;
 
 // The log line of a run ended by `error`.
 std::string AbortLine(std::exception_ptr error)
@@ -272,28 +268,31 @@ bool ConversionRun::DefineFields(const std::function<void()>& define)
     }
 }
 
-bool ConversionRun::ConvertSlots(const SlotReader& read, const SlotWriter& write)
+bool ConversionRun::ConvertSlots(const SlotReader& read)
 {
     try {
-        for (int slot = 0; slot < m_slotCount; ++slot) {
-            ThrowIfStopSignalled();
-            GeometryPtr geometry(Torvex::CreateGeometry());
-            if (!geometry) {
-                throw std::bad_alloc();
-            }
-            const int result = read(slot, geometry.get());
-            if (result == Torvex::kRecordRead) {
-                Torvex::ReScaleGeometry(geometry.get(), m_scale);
-                write(slot, geometry.get());
-                ReportProgress();
-            } else if (result == Torvex::kDeleted) {
-                m_log.Write(Format("------I__第【%d】条记录中被标记为已删除", slot));
-            } else if (result == Torvex::kReadFailed) {
-                m_log.Write(Format("------F__第【%d】条记录发生未知读取错误", slot));
-            } else if (result == Torvex::kSourceChanged) {
-                throw SourceChangedError();
-            }
+        // Rows are filled against the layouts: every field, "FID" included, is there first.
+        std::vector<const DbfLayout*> layouts;
+        for (const auto& output : m_outputs) {
+            output->Dbf().EnsureAtLeastOneField();
+            layouts.push_back(&output->Dbf().Layout());
         }
+        RunRecordLoop(
+            m_slotCount, layouts,
+            [&](int slot, RecordBatch& batch) {
+                ThrowIfStopSignalled();
+                const int result = read(slot, batch);
+                if (result == Torvex::kDeleted) {
+                    batch.AddSlot(slot);
+                    batch.AddLine(Format("------I__第【%d】条记录中被标记为已删除", slot));
+                } else if (result == Torvex::kReadFailed) {
+                    batch.AddSlot(slot);
+                    batch.AddLine(Format("------F__第【%d】条记录发生未知读取错误", slot));
+                } else if (result == Torvex::kSourceChanged) {
+                    throw SourceChangedError();
+                }
+            },
+            [this](RecordBatch& batch) { WriteBatch(batch); });
         return true;
     } catch (...) {
         Abort(kOutcomeRecordsLost, std::current_exception());
@@ -301,21 +300,44 @@ bool ConversionRun::ConvertSlots(const SlotReader& read, const SlotWriter& write
     }
 }
 
-bool ConversionRun::ConvertRows(const RowWriter& write)
+bool ConversionRun::AddShapeRecord(RecordBatch& batch, int slot, const OutputSet& output)
 {
-    try {
-        for (int row = 0; row < m_slotCount; ++row) {
-            ThrowIfStopSignalled();
-            if (m_reader.ReadTableRow(row) == Torvex::kSourceChanged) {
-                throw SourceChangedError();
+    return batch.AddShapeRecord(slot, IndexOf(output), m_reader, m_shapeType, m_scale);
+}
+
+int ConversionRun::IndexOf(const OutputSet& output) const
+{
+    for (std::size_t i = 0; i < m_outputs.size(); ++i) {
+        if (m_outputs[i].get() == &output) {
+            return static_cast<int>(i);
+        }
+    }
+    throw std::logic_error("not an output of this run");
+}
+
+void ConversionRun::WriteBatch(RecordBatch& batch)
+{
+    const auto writeLines = [&](std::size_t first, std::size_t count) {
+        for (std::size_t k = first; k < first + count; ++k) {
+            m_log.Write(std::string(batch.Line(k)));
+        }
+    };
+    batch.CompleteRows();
+    for (std::size_t i = 0; i < batch.Size(); ++i) {
+        ThrowIfStopSignalled();
+        const RecordBatch::Entry& entry = batch.At(i);
+        writeLines(entry.firstLine, entry.linesBefore);
+        if (entry.output >= 0) {
+            OutputSet& output = *m_outputs[static_cast<std::size_t>(entry.output)];
+            if (entry.shapeType == 0) {
+                output.AppendRow(batch.RowOf(entry));
+            } else {
+                Torvex::Geometry shape = batch.ShapeToWrite(i);
+                output.WriteRecord(entry.nullShape ? nullptr : &shape, batch.RowOf(entry));
             }
-            write(row);
             ReportProgress();
         }
-        return true;
-    } catch (...) {
-        Abort(kOutcomeRecordsLost, std::current_exception());
-        return false;
+        writeLines(entry.firstLine + entry.linesBefore, entry.lineCount - entry.linesBefore);
     }
 }
 
@@ -374,11 +396,15 @@ int ConversionRun::TotalWritten() const
 
 void ConversionRun::ReportProgress()
 {
-    if (m_progress == nullptr || m_liveCount <= 0) {
+    // Every record comes here: the position is worked out only when it may have changed.
+    if (m_progress == nullptr || m_liveCount <= 0 || ++m_progressCount < m_nextProgressCount) {
         return;
     }
-    const auto position =
-        static_cast<int>(static_cast<std::int64_t>(TotalWritten()) * 100 / m_liveCount);
+    const std::int64_t written = TotalWritten();
+    const auto position = static_cast<int>(written * 100 / m_liveCount);
+    // The first count at which the position moves on: ceil((position + 1) * live / 100).
+    m_nextProgressCount = (static_cast<std::int64_t>(position + 1) * m_liveCount + 99) / 100;
+    m_progressCount = written;
     if (position != m_lastProgress) {
         m_lastProgress = position;
         (*m_progress)(position);

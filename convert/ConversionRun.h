@@ -8,6 +8,7 @@
 // included, closes every handle.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -20,6 +21,7 @@
 #include "convert/ConversionFacts.h"
 #include "convert/OutputNames.h"
 #include "convert/OutputSet.h"
+#include "convert/RecordBatch.h"
 #include "convert/RunLog.h"
 #include "torvex/Geometry.h"
 #include "torvex/Torvex_Writer.h"
@@ -29,12 +31,11 @@ namespace Calvorn {
 class ConversionRun {
 public:
     using ProgressCallback = std::function<void(int)>;
-    // Reads slot `slot` into the geometry (and the converter's own record); returns the
-    // reader's result.
-    using SlotReader = std::function<int(int slot, Torvex::Geometry* geometry)>;
-    // Writes one record that was read, its geometry already rescaled.
-    using SlotWriter = std::function<void(int slot, Torvex::Geometry* geometry)>;
-    using RowWriter = std::function<void(int row)>;
+    // The reading side of one slot: reads it with the converter's read call and, when that read
+    // the record, adds it to the batch (AddShapeRecord, its row and lines); returns the reader's
+    // result. It may run on a thread of its own: it may use the reader, the batch and what
+    // does not change during the loop, never the outputs or the log.
+    using SlotReader = std::function<int(int slot, RecordBatch& batch)>;
 
     // `progress` may be null (no progress reported). `function` is the converter's qualified
     // name for the log. `facts` (may be null) is emptied now and holds the run's counts and
@@ -85,11 +86,16 @@ public:
     // Runs the field definitions; false (outcome 6) when they throw.
     bool DefineFields(const std::function<void()>& define);
 
-    // The record loop over every slot: reads it, rescales and writes what was read, logs
-    // deleted and unreadable slots, reports progress. False (outcome 4) when it throws.
-    bool ConvertSlots(const SlotReader& read, const SlotWriter& write);
-    // Tables: calls `write` for every row.
-    bool ConvertRows(const RowWriter& write);
+    // The record loop over every slot (RecordLoop): reads, then writes what was read, logs
+    // deleted and unreadable slots, reports progress. False (outcome 4) when it throws. Tables:
+    // `read` adds a record for every row.
+    bool ConvertSlots(const SlotReader& read);
+
+    // Reading side: adds the record of `slot` for `output` with the shape the reader read for
+    // it, rescaled by the run's factor; false, adding nothing, when the reader cannot give it.
+    bool AddShapeRecord(RecordBatch& batch, int slot, const OutputSet& output);
+    // The index of one of this run's outputs in the batches' records.
+    int IndexOf(const OutputSet& output) const;
 
     // Closes everything, removes empty outputs when DeleteEmptyResults is on, moves the others
     // to their final names, writes the end line and returns the outcome. `emptyDeletionLine`:
@@ -115,6 +121,8 @@ public:
     static int Guarded(const char* function, const std::function<int()>& body) noexcept;
 
 private:
+    // Writing side: the batch's records and lines, in order.
+    void WriteBatch(RecordBatch& batch);
     void ReportProgress();
     // Ends the run after an exception: outputs closed and moved into place with the records
     // they hold (removed when a signal stopped the run), the abort line, `outcome`.
@@ -140,6 +148,8 @@ private:
     int m_shapeType = 0;
     double m_scale = 1.0;
     int m_lastProgress = -1;
+    std::int64_t m_progressCount = 0;      // records written, as far as progress knows
+    std::int64_t m_nextProgressCount = 0;  // the count at which the position next changes
     int m_outcome = 0;
 };
 

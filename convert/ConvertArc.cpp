@@ -1,8 +1,7 @@
 // Line files (.wl): one shape per live line, its attributes and, with StyleAsAttributes, the
 // line's graphic parameters.
 #include "convert/ConversionEngine.h"
-#include "convert/OutputSet.h"
-#include "convert/RunLog.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
 #include "torvex/Torvex_Writer.h"
@@ -23,14 +22,12 @@ int ConversionEngine::ConvertArc2Shp(const std::filesystem::path& source,
         kFunction,
         "%s_WL",
         kLineStyleFields,
-        [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
-            return reader.ReadArcInfo(slot, &info, geometry);
+        [&](Torvex::Torvex_Writer& reader, int slot) {
+            return reader.ReadArcInfo(slot, &info, nullptr);
         },
-        [](OutputSet& output, const RunLog&, int, Torvex::Geometry* geometry) {
-            return output.WriteShape(geometry);
-        },
-        [&](StyleFields& style, int row, int slot) {
-            style.WriteValues(row, LineStyleValues(info), slot);
+        {},
+        [&](const StyleFields& style, RecordBatch& batch, int slot) {
+            style.WriteValues(batch, LineStyleValues(info), slot);
         },
     };
     return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);

@@ -2,6 +2,8 @@
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionRun.h"
+#include "convert/RecordBatch.h"
+#include "torvex/Result.h"
 
 namespace Calvorn {
 
@@ -29,8 +31,15 @@ int ConversionEngine::ConvertWB2DBF(const std::filesystem::path& source,
         if (!run.DefineFields([&] { attributes.DefineSchema(output.Dbf()); })) {
             return run.Outcome();
         }
-        const bool converted = run.ConvertRows(
-            [&](int row) { attributes.TransferRecord(row, output.Dbf(), output.AddRow()); });
+        const bool converted = run.ConvertSlots([&](int row, RecordBatch& batch) -> int {
+            // Every row is written, whatever the reader thinks of it, unless the file shrank.
+            if (run.Reader().ReadTableRow(row) == Torvex::kSourceChanged) {
+                return Torvex::kSourceChanged;
+            }
+            batch.AddRecord(row, run.IndexOf(output));
+            attributes.TransferRecord(row, batch);
+            return Torvex::kRecordRead;
+        });
         return converted ? run.Finish() : run.Outcome();
     });
 }

@@ -11,8 +11,10 @@
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionRun.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
+#include "torvex/Result.h"
 
 namespace Calvorn {
 
@@ -67,32 +69,29 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
         }
         Torvex::TORVEX_PntInfo info{};
         std::array<char, Torvex::Torvex_Writer::kAnnotationBufferSize> text{};
-        const bool converted = run.ConvertSlots(
-            [&](int slot, Torvex::Geometry* geometry) {
-                // A point without text must not keep the text of the point before it.
-                text.fill('\0');
-                const int result = run.Reader().ReadPointInfo(slot, &info, geometry, text.data());
-                text.back() = '\0';
+        const bool converted = run.ConvertSlots([&](int slot, RecordBatch& batch) -> int {
+            // The reader writes the text of annotation points and empties it for the others.
+            const int result = run.Reader().ReadPointInfo(slot, &info, nullptr, text.data());
+            text.back() = '\0';
+            if (result != Torvex::kRecordRead) {
                 return result;
-            },
-            [&](int slot, Torvex::Geometry* geometry) {
-                if (split && info.kind == Torvex::kAnnotationPoint) {
-                    const int row = annotations->WriteShape(geometry);
-                    attributes.TransferRecord(slot, annotations->Dbf(), row);
-                    // Cut to the field on a character boundary, without a line.
-                    annotations->Dbf().WriteText(row, annotation->FirstField(),
-                                                 std::string_view(text.data()));
-                    if (withStyle) {
-                        annotation->WriteValues(row, AnnotationStyleValues(info), slot, 1);
-                    }
-                    return;
+            }
+            const bool annotationPoint = split && info.kind == Torvex::kAnnotationPoint;
+            if (!run.AddShapeRecord(batch, slot, annotationPoint ? *annotations : main)) {
+                return run.Reader().SourceChanged() ? Torvex::kSourceChanged : Torvex::kReadFailed;
+            }
+            attributes.TransferRecord(slot, batch);
+            if (annotationPoint) {
+                // Cut to the field on a character boundary, without a line.
+                batch.Row().PutText(annotation->FirstField(), std::string_view(text.data()));
+                if (withStyle) {
+                    annotation->WriteValues(batch, AnnotationStyleValues(info), slot, 1);
                 }
-                const int row = main.WriteShape(geometry);
-                attributes.TransferRecord(slot, main.Dbf(), row);
-                if (withStyle && info.kind == Torvex::kSubGraphPoint) {
-                    subGraph.WriteValues(row, SubGraphStyleValues(info), slot);
-                }
-            });
+            } else if (withStyle && info.kind == Torvex::kSubGraphPoint) {
+                subGraph.WriteValues(batch, SubGraphStyleValues(info), slot);
+            }
+            return result;
+        });
         // Empty outputs go without a line: one of the two may well hold every point.
         return converted ? run.Finish(false) : run.Outcome();
     });

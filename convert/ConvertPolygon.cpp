@@ -2,8 +2,7 @@
 // and, with StyleAsAttributes, the polygon's fill parameters.
 #include "app/TextFormat.h"
 #include "convert/ConversionEngine.h"
-#include "convert/OutputSet.h"
-#include "convert/RunLog.h"
+#include "convert/RecordBatch.h"
 #include "convert/StyleFields.h"
 #include "torvex/Records.h"
 #include "torvex/Torvex_Writer.h"
@@ -25,23 +24,22 @@ int ConversionEngine::ConvertPolygon2Shp(const std::filesystem::path& source,
         kFunction,
         "%s_WP",
         kFillStyleFields,
-        [&](Torvex::Torvex_Writer& reader, int slot, Torvex::Geometry* geometry) {
-            return reader.ReadPolygonInfo(slot, &info, geometry);
+        [&](Torvex::Torvex_Writer& reader, int slot) {
+            return reader.ReadPolygonInfo(slot, &info, nullptr);
         },
-        [](OutputSet& output, const RunLog& log, int slot, Torvex::Geometry* geometry) {
+        [](RecordBatch& batch, int slot) {
             // Rings closed, oriented and freed of degenerate ones, in the scaled coordinates
             // that are written.
-            Torvex::FixGeoTopo(geometry);
-            if (geometry->nParts == 0) {
+            if (!batch.RepairPolygon()) {
                 // A polygon without a ring is no polygon for readers; the record keeps its row
                 // all the same.
-                log.Write(Format("------W__第【%d】条记录多边形无有效环，写入空图形", slot));
-                return output.WriteNullShape();
+                batch.AddLineBeforeRecord(
+                    Format("------W__第【%d】条记录多边形无有效环，写入空图形", slot));
+                batch.SetNullShape();
             }
-            return output.WriteShape(geometry);
         },
-        [&](StyleFields& style, int row, int slot) {
-            style.WriteValues(row, FillStyleValues(info), slot);
+        [&](const StyleFields& style, RecordBatch& batch, int slot) {
+            style.WriteValues(batch, FillStyleValues(info), slot);
         },
     };
     return ConvertToOneShapefile(converter, source, outputFolder, progressFlag);

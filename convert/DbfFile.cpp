@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "app/TextFormat.h"
-#include "convert/DbfUnsignedInt.h"
 #include "convert/GbkText.h"
 #include "convert/OutputError.h"
 #include "convert/OutputLimitError.h"
@@ -52,8 +51,9 @@ DbfFile::DbfFile(DbfFile&& other) noexcept
     : m_handle(std::exchange(other.m_handle, nullptr)),
       m_path(std::move(other.m_path)),
       m_names(std::move(other.m_names)),
-      m_layouts(std::move(other.m_layouts)),
+      m_layout(std::move(other.m_layout)),
       m_rowIndexField(std::exchange(other.m_rowIndexField, false)),
+      m_indexRow(std::move(other.m_indexRow)),
       m_notice(std::move(other.m_notice)),
       m_maxBytes(other.m_maxBytes),
       m_warnBytes(other.m_warnBytes),
@@ -72,8 +72,9 @@ DbfFile& DbfFile::operator=(DbfFile&& other) noexcept
         m_handle = std::exchange(other.m_handle, nullptr);
         m_path = std::move(other.m_path);
         m_names = std::move(other.m_names);
-        m_layouts = std::move(other.m_layouts);
+        m_layout = std::move(other.m_layout);
         m_rowIndexField = std::exchange(other.m_rowIndexField, false);
+        m_indexRow = std::move(other.m_indexRow);
         m_notice = std::move(other.m_notice);
         m_maxBytes = other.m_maxBytes;
         m_warnBytes = other.m_warnBytes;
@@ -105,7 +106,7 @@ void DbfFile::Create(const std::filesystem::path& dbfPath, LargeFileNotice notic
     }
     m_path = dbfPath;
     m_names.clear();
-    m_layouts.clear();
+    m_layout = DbfLayout{};
     m_rowIndexField = false;
     m_notice = std::move(notice);
     const ShapelibLimits limits = GetShapelibLimits();
@@ -133,7 +134,9 @@ DbfFile::AddedField DbfFile::AddField(std::string_view utf8Name, DbfFieldType ty
     }
     m_rowLimit = m_warnRow = -1;
     m_names.push_back(name);
-    m_layouts.push_back({DBFGetNativeFieldType(m_handle, index), width, decimals});
+    m_layout.fields.push_back(
+        {DBFGetNativeFieldType(m_handle, index), width, decimals, m_layout.rowLength});
+    m_layout.rowLength += static_cast<std::size_t>(width);
     return {index, Torvex::GbkToUtf8(name), width};
 }
 
@@ -145,28 +148,25 @@ bool DbfFile::EnsureAtLeastOneField()
     }
     AddField("FID", DbfFieldType::Integer, 11, 0);
     m_rowIndexField = true;
+    m_indexRow.assign(m_layout.rowLength, ' ');
     return true;
 }
 
-void DbfFile::EnsureRow(int row)
+int DbfFile::AppendRow(const char* bytes)
 {
     CheckOpen();
-    if (row >= 0 && row < DBFGetRecordCount(m_handle)) {
-        return;
+    if (m_layout.fields.empty()) {
+        throw std::logic_error("DbfFile::AppendRow without fields");
     }
-    if (row < 0) {
-        throw std::out_of_range(Format("row %d", row));
-    }
-    EnsureAtLeastOneField();
+    const int row = RowCount();
     CheckRoomFor(row);
-    for (int next = RowCount(); next <= row; ++next) {
-        // A blank first field makes the row; shapelib fills the rest with blanks.
-        const bool written =
-            m_rowIndexField ? WriteNumber(next, 0, next) == DbfWriteStatus::Written
-                            : DBFWriteAttributeDirectly(m_handle, next, 0, const_cast<char*>(""));
-        if (!written) {
-            ThrowWriteError(next);
-        }
+    if (m_rowIndexField) {
+        DbfRow(m_layout, m_indexRow.data()).PutNumber(0, row);
+        bytes = m_indexRow.data();
+    }
+    // A new row at the end: shapelib takes the bytes as they stand, deletion flag included.
+    if (!DBFWriteTuple(m_handle, row, const_cast<char*>(bytes))) {
+        ThrowWriteError(row);
     }
     if (row >= m_warnRow) {
         m_warnRow = std::numeric_limits<std::int64_t>::max();
@@ -174,6 +174,7 @@ void DbfFile::EnsureRow(int row)
             m_notice(m_path);
         }
     }
+    return row;
 }
 
 void DbfFile::CheckRoomFor(int row)
@@ -191,7 +192,7 @@ void DbfFile::FindRowLimits()
 {
     // The file holds the header, the rows and an end-of-file byte. Without a field yet, "FID"
     // (11 wide) is what the rows will hold.
-    const bool fid = m_layouts.empty();
+    const bool fid = m_layout.fields.empty();
     const std::uint64_t fixed =
         (fid ? 65 : static_cast<std::uint64_t>(m_handle->nHeaderLength)) + 1;
     const std::uint64_t record = fid ? 12 : static_cast<std::uint64_t>(m_handle->nRecordLength);
@@ -203,53 +204,6 @@ void DbfFile::FindRowLimits()
     m_rowLimit = rowsWithin(m_maxBytes);
     if (m_warnRow < 0) {
         m_warnRow = rowsWithin(m_warnBytes);
-    }
-}
-
-DbfWriteStatus DbfFile::WriteText(int row, int field, std::string_view gbk)
-{
-    CheckField(field, false);
-    EnsureRow(row);
-    gbk = gbk.substr(0, gbk.find('\0'));
-    const std::size_t length = GbkPrefixLength(gbk, static_cast<std::size_t>(FieldWidth(field)));
-    // Text fields are at most 254 wide: the cut text always fits here.
-    char text[MaxTextWidth + 1];
-    std::memcpy(text, gbk.data(), length);
-    text[length] = '\0';
-    if (!DBFWriteStringAttribute(m_handle, row, field, text)) {
-        ThrowWriteError(row);
-    }
-    return length < gbk.size() ? DbfWriteStatus::Cut : DbfWriteStatus::Written;
-}
-
-DbfWriteStatus DbfFile::WriteInteger(int row, int field, int value)
-{
-    return WriteDouble(row, field, value);
-}
-
-DbfWriteStatus DbfFile::WriteDouble(int row, int field, double value)
-{
-    CheckField(field, true);
-    EnsureRow(row);
-    return Checked(WriteNumber(row, field, value), row);
-}
-
-DbfWriteStatus DbfFile::WriteUnsigned(int row, int field, std::uint32_t value)
-{
-    CheckField(field, true);
-    EnsureRow(row);
-    return Checked(DBFWriteUnsignedIntAttribute(m_handle, row, field, value), row);
-}
-
-void DbfFile::WriteNull(int row, int field)
-{
-    CheckOpen();
-    if (field < 0 || field >= FieldCount()) {
-        throw std::out_of_range(Format("field %d", field));
-    }
-    EnsureRow(row);
-    if (!DBFWriteNULLAttribute(m_handle, row, field)) {
-        ThrowWriteError(row);
     }
 }
 
@@ -290,39 +244,6 @@ void DbfFile::CheckOpen() const
     if (!IsOpen()) {
         throw std::logic_error("DbfFile used while closed");
     }
-}
-
-int DbfFile::FieldWidth(int field) const
-{
-    return m_layouts[static_cast<std::size_t>(field)].width;
-}
-
-DbfWriteStatus DbfFile::WriteNumber(int row, int field, double value)
-{
-    const FieldLayout& layout = m_layouts[static_cast<std::size_t>(field)];
-    return WriteDbfNumber(m_handle, row, field, value, layout.width, layout.decimals);
-}
-
-void DbfFile::CheckField(int field, bool numeric) const
-{
-    CheckOpen();
-    if (field < 0 || static_cast<std::size_t>(field) >= m_layouts.size()) {
-        throw std::out_of_range(Format("field %d", field));
-    }
-    const char type = m_layouts[static_cast<std::size_t>(field)].type;
-    const bool isNumeric = type == 'N' || type == 'F';
-    if (numeric ? !isNumeric : type != 'C') {
-        throw std::invalid_argument(
-            Format("field %d of %s has type %c", field, m_path.string().c_str(), type));
-    }
-}
-
-DbfWriteStatus DbfFile::Checked(DbfWriteStatus status, int row) const
-{
-    if (status == DbfWriteStatus::Refused) {
-        ThrowWriteError(row);
-    }
-    return status;
 }
 
 void DbfFile::ThrowWriteError(int row) const

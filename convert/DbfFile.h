@@ -1,9 +1,8 @@
 // A .dbf being written, in code page 936: GBK field names and text, and the language-driver
 // byte that tells readers so (no .cpg). Owns the shapelib handle; the destructor closes it.
 //
-// Rows come into being in order: writing into row n first creates every missing row up to n,
-// blank. A file that would have no field gets "FID" holding each row's index, since readers
-// refuse a .dbf without fields.
+// Rows are appended whole (DbfRow) once the fields are defined. A file that would have no field
+// gets "FID" holding each row's index, since readers refuse a .dbf without fields.
 #pragma once
 
 #include <shapefil.h>
@@ -15,7 +14,7 @@
 #include <vector>
 
 #include "convert/DbfFieldType.h"
-#include "convert/DbfNumber.h"
+#include "convert/DbfRow.h"
 #include "convert/ShapelibIo.h"
 
 namespace Calvorn {
@@ -50,25 +49,20 @@ public:
     // negative decimals 0.
     AddedField AddField(std::string_view utf8Name, DbfFieldType type, int width, int decimals);
 
-    // Adds "FID" when the file has no field yet; true when it did.
+    // Adds "FID" when the file has no field yet; true when it did. Rows are filled against
+    // Layout(), so this comes before the first row is filled.
     bool EnsureAtLeastOneField();
 
-    // Makes rows 0..row exist; new rows are blank apart from "FID". Throws OutputLimitError,
-    // creating no row, when row `row` would take the file past ShapelibLimits::maxBytes.
-    void EnsureRow(int row);
-    // Throws OutputLimitError when row `row` would not fit (see EnsureRow).
-    void CheckRoomFor(int row);
+    // Where each field lies in a row; complete once the fields are defined.
+    const DbfLayout& Layout() const { return m_layout; }
 
-    // Writers into any row (missing rows are created). Text goes into text fields only,
-    // numbers into numeric fields only (std::invalid_argument otherwise). Text is the bytes as
-    // given, up to a zero byte, cut before the first character that does not fit whole (Cut).
-    // A number that does not fit its field is written as a null value (DidNotFit). Write
-    // failures throw OutputError.
-    DbfWriteStatus WriteText(int row, int field, std::string_view gbk);
-    DbfWriteStatus WriteInteger(int row, int field, int value);
-    DbfWriteStatus WriteDouble(int row, int field, double value);
-    DbfWriteStatus WriteUnsigned(int row, int field, std::uint32_t value);
-    void WriteNull(int row, int field);
+    // Appends `bytes` (Layout().rowLength of them, filled through DbfRow) as the next row, with
+    // the row's index in "FID"; returns the row. Throws OutputLimitError, writing nothing, when
+    // the row would take the file past ShapelibLimits::maxBytes, OutputError when the write
+    // fails.
+    int AppendRow(const char* bytes);
+    // Throws OutputLimitError when row `row` would not fit (see AppendRow).
+    void CheckRoomFor(int row);
 
     // Finishes the file (adding "FID" to a file without fields); throws OutputError when it
     // did not reach the disk whole. Closing a closed file does nothing.
@@ -81,26 +75,14 @@ public:
 
 private:
     void CheckOpen() const;
-    int FieldWidth(int field) const;
-    // A number into a field that CheckField found numeric.
-    DbfWriteStatus WriteNumber(int row, int field, double value);
-    void CheckField(int field, bool numeric) const;
-    DbfWriteStatus Checked(DbfWriteStatus status, int row) const;
     [[noreturn]] void ThrowWriteError(int row) const;
-
-    // What shapelib holds of each field, kept here too: every write checks its field, and
-    // asking shapelib each time costs more than the write itself.
-    struct FieldLayout {
-        char type;  // 'C', 'N', 'F' or 'L'
-        int width;
-        int decimals;
-    };
 
     DBFHandle m_handle = nullptr;
     std::filesystem::path m_path;
     std::vector<std::string> m_names;  // GBK, as written
-    std::vector<FieldLayout> m_layouts;
+    DbfLayout m_layout;
     bool m_rowIndexField = false;  // field 0 is the added "FID"
+    std::vector<char> m_indexRow;  // a row of "FID" alone
     LargeFileNotice m_notice;
     std::uint64_t m_maxBytes = 0;
     std::uint64_t m_warnBytes = 0;

@@ -1,6 +1,8 @@
 #include "convert/DbfNumber.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -23,122 +25,215 @@ double PowerOfTen(int exponent)
                : std::pow(10.0, exponent);
 }
 
-// `value` with `decimals` digits after the point, written at `out`; returns the length, or 0
-// when the quick way cannot be sure of the last digit. The quick way rounds value × 10^decimals
-// to an integer: the product carries at most half an ulp of error, so the result is the
-// correctly rounded one (what printf and std::to_chars write) unless the product lies within
-// that error of a half; then, and for numbers too large for it, the caller takes to_chars.
-std::size_t QuickFixed(double value, int decimals, char* out)
+constexpr std::array<std::uint64_t, 20> MakeUnsignedPowers()
 {
-    constexpr double kLimit = 4503599627370496.0;  // 2^52: integers and halves exact below it
-    if (decimals > 15) {
-        return 0;
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t power = 1;
+    for (std::uint64_t& p : powers) {
+        p = power;
+        power *= 10;
     }
-    const double scaled = std::fabs(value) * kPowersOfTen[static_cast<std::size_t>(decimals)];
-    if (!(scaled < kLimit)) {
-        return 0;
+    return powers;
+}
+constexpr std::array<std::uint64_t, 20> kUnsignedPowers = MakeUnsignedPowers();
+
+// "00" to "99".
+constexpr std::array<char, 200> MakeDigitPairs()
+{
+    std::array<char, 200> pairs{};
+    for (std::size_t i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
     }
-    const double rounded = std::nearbyint(scaled);
-    const double error = scaled * 0x1p-52;
-    if (std::fabs(std::fabs(scaled - rounded) - 0.5) <= error) {
-        return 0;
+    return pairs;
+}
+constexpr std::array<char, 200> kDigitPairs = MakeDigitPairs();
+
+std::size_t DigitCount(std::uint64_t value)
+{
+    // log10 from log2 (1233 / 4096 is just above log10(2)), then one comparison to settle it.
+    value |= 1;  // 0 has one digit too
+    const auto guess = static_cast<std::size_t>(std::bit_width(value) * 1233 >> 12);
+    return guess + (guess < kUnsignedPowers.size() && value >= kUnsignedPowers[guess] ? 1 : 0);
+}
+
+// Writes the last `count` decimal digits of `value` so that they end at `end`; returns where
+// they begin.
+template <typename Unsigned>
+char* PutDigitsOf(Unsigned value, std::size_t count, char* end)
+{
+    for (; count >= 2; count -= 2) {
+        const auto pair = 2 * static_cast<std::size_t>(value % 100);
+        value /= 100;
+        *--end = kDigitPairs[pair + 1];
+        *--end = kDigitPairs[pair];
     }
-    auto digits = static_cast<std::uint64_t>(rounded);
-    // Digits backwards, at least one before the point.
-    char reversed[24];
-    std::size_t count = 0;
-    do {
-        reversed[count++] = static_cast<char>('0' + digits % 10);
-        digits /= 10;
-    } while (digits != 0);
-    const auto places = static_cast<std::size_t>(decimals);
-    while (count < places + 1) {
-        reversed[count++] = '0';
+    if (count == 1) {
+        *--end = static_cast<char>('0' + value % 10);
     }
-    std::size_t length = 0;
-    // printf keeps the sign of a negative number that rounds to zero ("-0.00").
-    if (std::signbit(value)) {
-        out[length++] = '-';
+    return end;
+}
+
+char* PutDigits(std::uint64_t value, std::size_t count, char* end)
+{
+    // Nearly every number fits 32 bits, whose division by 100 costs less.
+    return value <= 0xFFFFFFFFu && count <= 10
+               ? PutDigitsOf(static_cast<std::uint32_t>(value), count, end)
+               : PutDigitsOf(value, count, end);
+}
+
+#ifdef __SIZEOF_INT128__
+using U128 = unsigned __int128;
+
+// Splits `value` rounded to `decimals` digits after the point; false when the way below does
+// not apply (more than 19 decimals, or 2^64 and more), and printf's own way is left to
+// std::to_chars. The integer part and the rest of a double are exact doubles; the rest is
+// m × 2^e (m below 2^53), so its decimals, m × 10^decimals × 2^e, are worked out in 128-bit
+// integers and rounded to the nearest integer, a tie to the even one: what printf and
+// std::to_chars write in the default rounding mode.
+bool SplitFixed(double value, int decimals, DbfNumberParts& parts)
+{
+    const double magnitude = std::fabs(value);
+    if (decimals > 19 || !(magnitude < 18446744073709551616.0)) {
+        return false;
     }
-    for (std::size_t i = count; i-- > 0;) {
-        out[length++] = reversed[i];
-        if (i == places && places > 0) {
-            out[length++] = '.';
+    parts.negative = std::signbit(value);
+    parts.integer = static_cast<std::uint64_t>(magnitude);
+    parts.decimals = 0;
+    parts.integerDigits = static_cast<std::uint32_t>(DigitCount(parts.integer));
+    const double rest = magnitude - static_cast<double>(parts.integer);
+    if (rest == 0.0) {
+        return true;
+    }
+    const auto bits = std::bit_cast<std::uint64_t>(rest);
+    const auto biased = static_cast<int>(bits >> 52);
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::uint64_t mantissa = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+    const int shift = (biased == 0 ? 1074 : 1075 - biased);  // rest < 1: at least 53
+    if (shift >= 128) {
+        return true;  // below 2^-75: rounds to nothing, never to a tie
+    }
+    const auto scale = static_cast<std::size_t>(decimals);
+    const U128 scaled = U128{mantissa} * kUnsignedPowers[scale];
+    auto rounded = static_cast<std::uint64_t>(scaled >> shift);
+    const U128 remainder = scaled & ((U128{1} << shift) - 1);
+    const U128 half = U128{1} << (shift - 1);
+    const std::uint64_t last = decimals == 0 ? parts.integer : rounded;
+    if (remainder > half || (remainder == half && (last & 1) != 0)) {
+        if (++rounded == kUnsignedPowers[scale]) {
+            rounded = 0;
+            parts.integerDigits = static_cast<std::uint32_t>(DigitCount(++parts.integer));
         }
     }
-    return length;
+    parts.decimals = rounded;
+    return true;
+}
+#else
+bool SplitFixed(double, int, DbfNumberParts&)
+{
+    return false;
+}
+#endif
+
+std::size_t FixedLength(const DbfNumberParts& parts, int decimals)
+{
+    return (parts.negative ? 1 : 0) + parts.integerDigits +
+           (decimals > 0 ? static_cast<std::size_t>(decimals) + 1 : 0);
+}
+
+// Writes the number so that it ends at `end`; returns where it begins.
+char* PutFixed(const DbfNumberParts& parts, int decimals, char* end)
+{
+    if (decimals > 0) {
+        end = PutDigits(parts.decimals, static_cast<std::size_t>(decimals), end);
+        *--end = '.';
+    }
+    end = PutDigits(parts.integer, parts.integerDigits, end);
+    if (parts.negative) {
+        *--end = '-';
+    }
+    return end;
 }
 
 }  // namespace
 
+DbfNumberFit SplitDbfNumber(double value, int width, int decimals, DbfNumberParts& parts)
+{
+    if (!std::isfinite(value) || width < 1 || width > kDbfMaxFieldWidth || decimals < 0) {
+        return DbfNumberFit::DoesNotFit;
+    }
+    if (!SplitFixed(value, decimals, parts)) {
+        return DbfNumberFit::OtherWay;
+    }
+    return FixedLength(parts, decimals) <= static_cast<std::size_t>(width)
+               ? DbfNumberFit::Fits
+               : DbfNumberFit::DoesNotFit;
+}
+
+DbfNumberFit SplitDbfInteger(std::int64_t value, int width, int decimals, DbfNumberParts& parts)
+{
+    if (width < 1 || width > kDbfMaxFieldWidth || decimals < 0) {
+        return DbfNumberFit::DoesNotFit;
+    }
+    if (decimals > 19) {
+        return DbfNumberFit::OtherWay;
+    }
+    parts.negative = value < 0;
+    parts.integer =
+        parts.negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    parts.decimals = 0;
+    parts.integerDigits = static_cast<std::uint32_t>(DigitCount(parts.integer));
+    return FixedLength(parts, decimals) <= static_cast<std::size_t>(width)
+               ? DbfNumberFit::Fits
+               : DbfNumberFit::DoesNotFit;
+}
+
+void PutDbfNumber(const DbfNumberParts& parts, int width, int decimals, char* out)
+{
+    for (char* begin = PutFixed(parts, decimals, out + width); begin > out;) {
+        *--begin = ' ';
+    }
+}
+
+std::size_t RenderFixed(double value, int decimals, char* out)
+{
+    DbfNumberParts parts{};
+    if (SplitFixed(value, decimals, parts)) {
+        const std::size_t length = FixedLength(parts, decimals);
+        PutFixed(parts, decimals, out + length);
+        return length;
+    }
+    const auto result =
+        std::to_chars(out, out + kFixedTextSize, value, std::chars_format::fixed, decimals);
+    return result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - out) : 0;
+}
+
 bool RenderDbfNumber(double value, int width, int decimals, char* out)
 {
-    // No .dbf field is wider than 255 characters.
-    if (!std::isfinite(value) || width < 1 || width >= kDbfNumberBufferSize || decimals < 0) {
-        return false;
+    DbfNumberParts parts{};
+    switch (SplitDbfNumber(value, width, decimals, parts)) {
+        case DbfNumberFit::Fits:
+            PutDbfNumber(parts, width, decimals, out);
+            return true;
+        case DbfNumberFit::DoesNotFit:
+            return false;
+        case DbfNumberFit::OtherWay:
+            break;
     }
-    // Reject what surely cannot fit (more than digits + 1 integer digits) before formatting,
-    // so that the text never needs more room than the buffer has.
+    // Reject what surely cannot fit (more than digits + 1 integer digits) before formatting.
     const int digits = width - (decimals > 0 ? decimals + 1 : 0);
     if (digits < 1 || std::fabs(value) >= PowerOfTen(digits + 1)) {
         return false;
     }
-    char text[kDbfNumberBufferSize + 32];
-    std::size_t length = QuickFixed(value, decimals, text);
-    if (length == 0) {
-        const auto result =
-            std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, decimals);
-        if (result.ec != std::errc()) {
-            return false;
-        }
-        length = static_cast<std::size_t>(result.ptr - text);
-    }
+    char text[kFixedTextSize];
+    const std::size_t length = RenderFixed(value, decimals, text);
     const auto fieldWidth = static_cast<std::size_t>(width);
-    if (length > fieldWidth) {
+    if (length == 0 || length > fieldWidth) {
         return false;
     }
     std::memset(out, ' ', fieldWidth - length);
     std::memcpy(out + (fieldWidth - length), text, length);
-    out[fieldWidth] = '\0';
     return true;
-}
-
-std::optional<std::string> RenderDbfNumber(double value, int width, int decimals)
-{
-    char text[kDbfNumberBufferSize];
-    if (!RenderDbfNumber(value, width, decimals, text)) {
-        return std::nullopt;
-    }
-    return std::string(text);
-}
-
-DbfWriteStatus WriteDbfNumber(DBFHandle dbf, int row, int field, double value)
-{
-    if (dbf == nullptr || field < 0 || field >= DBFGetFieldCount(dbf)) {
-        return DbfWriteStatus::Refused;
-    }
-    const char type = DBFGetNativeFieldType(dbf, field);
-    if (type != 'N' && type != 'F') {
-        return DbfWriteStatus::Refused;
-    }
-    int width = 0;
-    int decimals = 0;
-    DBFGetFieldInfo(dbf, field, nullptr, &width, &decimals);
-    return WriteDbfNumber(dbf, row, field, value, width, decimals);
-}
-
-DbfWriteStatus WriteDbfNumber(DBFHandle dbf, int row, int field, double value, int width,
-                              int decimals)
-{
-    char text[kDbfNumberBufferSize];
-    if (!RenderDbfNumber(value, width, decimals, text)) {
-        return DBFWriteNULLAttribute(dbf, row, field) ? DbfWriteStatus::DidNotFit
-                                                      : DbfWriteStatus::Refused;
-    }
-    // Written as ready bytes: the same as shapelib's own "%*.*f" in the C locale, whatever
-    // the process locale says.
-    return DBFWriteAttributeDirectly(dbf, row, field, text) ? DbfWriteStatus::Written
-                                                            : DbfWriteStatus::Refused;
 }
 
 }  // namespace Calvorn

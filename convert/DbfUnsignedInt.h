@@ -3,16 +3,14 @@
 // the signed number it came from (a flag of -1 is written as -1, not as 4294967295).
 #pragma once
 
-#include <shapefil.h>
-
 #include <cstdint>
 
-#include "convert/DbfNumber.h"
+#include "convert/DbfRow.h"
 
 namespace Calvorn {
 
 // Named like shapelib's own writers, which it completes. Writes a null value and returns
 // DidNotFit when neither the unsigned nor the signed rendering fits the field.
-DbfWriteStatus DBFWriteUnsignedIntAttribute(DBFHandle dbf, int row, int field, std::uint32_t value);
+DbfWriteStatus DBFWriteUnsignedIntAttribute(DbfRow& row, int field, std::uint32_t value);
 
 }  // namespace Calvorn

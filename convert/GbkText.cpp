@@ -23,6 +23,10 @@ char FoldAscii(char c)
 
 std::size_t GbkPrefixLength(std::string_view gbk, std::size_t maxBytes)
 {
+    // Nearly every text fits: no character then needs looking at.
+    if (gbk.size() <= maxBytes) {
+        return gbk.size();
+    }
     std::size_t length = 0;
     while (length < gbk.size()) {
         const std::size_t next = IsLeadByte(gbk[length]) && length + 1 < gbk.size() ? 2 : 1;

@@ -106,26 +106,22 @@ void OutputSet::Create(int shapeType, std::filesystem::path& failedFile)
     }
 }
 
-int OutputSet::WriteShape(Torvex::Geometry* geometry)
+int OutputSet::WriteRecord(Torvex::Geometry* shape, const char* row)
 {
     m_dbf.CheckRoomFor(m_written);  // a shape without its row would put the files out of step
-    m_shape.Write(geometry);
-    return AddRow();
+    if (shape != nullptr) {
+        m_shape.Write(shape);
+    } else {
+        m_shape.WriteNull();
+    }
+    return AppendRow(row);
 }
 
-int OutputSet::WriteNullShape()
+int OutputSet::AppendRow(const char* row)
 {
-    m_dbf.CheckRoomFor(m_written);
-    m_shape.WriteNull();
-    return AddRow();
-}
-
-int OutputSet::AddRow()
-{
-    const int row = m_written;
-    m_dbf.EnsureRow(row);
+    const int index = m_dbf.AppendRow(row);
     ++m_written;
-    return row;
+    return index;
 }
 
 void OutputSet::Close()

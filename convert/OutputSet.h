@@ -50,13 +50,13 @@ public:
     // after setting `failedFile` to it and removing whatever this output had created.
     void Create(int shapeType, std::filesystem::path& failedFile);
 
-    // Appends a shape and its .dbf row (blank until written), counts it and returns the row.
-    // Throws OutputLimitError, writing neither, when either would pass the size limit.
-    int WriteShape(Torvex::Geometry* geometry);
-    // The same with a null shape, for a record that has no geometry left to write.
-    int WriteNullShape();
-    // Appends a blank row, counts it and returns it (tables; shapes get theirs above).
-    int AddRow();
+    // Appends a shape (a null shape when `shape` is null, for a record that has no geometry
+    // left to write) and its .dbf row (`row`: Dbf().Layout().rowLength bytes), counts them and
+    // returns the row. Throws OutputLimitError, writing neither, when either would pass the
+    // size limit.
+    int WriteRecord(Torvex::Geometry* shape, const char* row);
+    // Appends a row alone (tables), counts it and returns it.
+    int AppendRow(const char* row);
 
     DbfFile& Dbf() { return m_dbf; }
     int Written() const { return m_written; }

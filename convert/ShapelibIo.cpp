@@ -18,6 +18,7 @@
 #include "convert/OutputError.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Calvorn {
@@ -95,8 +96,12 @@ FILE* StagedOpen(const char* name, const char* access)
     if (copy < 0) {
         return nullptr;
     }
+    // Truncating a file that is empty already changes nothing but costs: ext4 then writes the
+    // whole file back when it is closed (auto_da_alloc), tens of milliseconds for a large one.
     const bool truncate = std::string_view(access).find('w') != std::string_view::npos;
-    if ((truncate && ::ftruncate(copy, 0) != 0) || ::lseek(copy, 0, SEEK_SET) != 0) {
+    struct stat info {};
+    const bool empty = ::fstat(copy, &info) == 0 && info.st_size == 0;
+    if ((truncate && !empty && ::ftruncate(copy, 0) != 0) || ::lseek(copy, 0, SEEK_SET) != 0) {
         ::close(copy);
         return nullptr;
     }
@@ -205,6 +210,18 @@ public:
         }
         const std::uint64_t total = std::uint64_t{size} * count;
         const auto* in = static_cast<const unsigned char*>(source);
+        // Nearly every write continues the window, or overwrites its last bytes.
+        if (m_position >= m_start && m_position <= m_start + m_length &&
+            m_position - m_start + total <= kShapelibBufferSize) {
+            const auto offset = static_cast<std::size_t>(m_position - m_start);
+            const auto length = static_cast<std::size_t>(total);
+            std::memcpy(m_buffer.get() + offset, in, length);
+            m_dirtyBegin = std::min(m_dirtyBegin, offset);
+            m_dirtyEnd = std::max(m_dirtyEnd, offset + length);
+            m_length = std::max(m_length, offset + length);
+            m_position += length;
+            return count;
+        }
         std::uint64_t done = 0;
         while (done < total) {
             // The window grows only without gaps: a write beyond its end starts a new one.

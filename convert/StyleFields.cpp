@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/TextFormat.h"
+#include "convert/DbfUnsignedInt.h"
 
 namespace Calvorn {
 
@@ -25,33 +26,35 @@ void StyleFields::Define()
     }
 }
 
-void StyleFields::WriteValues(int row, std::span<const double> values, int record,
-                              std::size_t first)
+void StyleFields::WriteValues(RecordBatch& batch, std::span<const double> values, int record,
+                              std::size_t first) const
 {
+    DbfRow row = batch.Row();
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t k = first + i;
         const int field = m_first + static_cast<int>(k);
         DbfWriteStatus status = DbfWriteStatus::Written;
         switch (m_definitions[k].number) {
             case StyleNumber::Unsigned:
-                status = m_dbf.WriteUnsigned(row, field, static_cast<std::uint32_t>(values[i]));
+                status =
+                    DBFWriteUnsignedIntAttribute(row, field, static_cast<std::uint32_t>(values[i]));
                 break;
             case StyleNumber::Signed:
-                status = m_dbf.WriteInteger(row, field, static_cast<int>(values[i]));
+                status = row.PutInteger(field, static_cast<int>(values[i]));
                 break;
             case StyleNumber::Real:
-                status = m_dbf.WriteDouble(row, field, values[i]);
+                status = row.PutNumber(field, values[i]);
                 break;
         }
-        Report(status, static_cast<int>(k), record);
+        Report(status, static_cast<int>(k), record, batch);
     }
 }
 
-void StyleFields::Report(DbfWriteStatus status, int k, int record) const
+void StyleFields::Report(DbfWriteStatus status, int k, int record, RecordBatch& batch) const
 {
     if (status == DbfWriteStatus::DidNotFit) {
-        m_log.Write(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据", record,
-                           m_definitions[static_cast<std::size_t>(k)].name));
+        batch.AddLine(Format("------E__第【%d】条记录【%s】字段数值超出字段宽度，填入空数据",
+                             record, m_definitions[static_cast<std::size_t>(k)].name));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "convert/DbfFile.h"
+#include "convert/RecordBatch.h"
 #include "convert/RunLog.h"
 #include "convert/StyleSets.h"
 
@@ -21,15 +22,17 @@ public:
     // change.
     void Define();
 
-    // Writes `values` into `row`, values[i] into field first + i of the set (0 = the set's
-    // first field) as its StyleNumber says; `record` is the record index the record lines give.
-    void WriteValues(int row, std::span<const double> values, int record, std::size_t first = 0);
+    // Writes `values` into the row of the batch's current record, values[i] into field
+    // first + i of the set (0 = the set's first field) as its StyleNumber says; `record` is the
+    // record index the record lines give. Reading side.
+    void WriteValues(RecordBatch& batch, std::span<const double> values, int record,
+                     std::size_t first = 0) const;
 
     // Index of the set's first field in the .dbf; valid after Define.
     int FirstField() const { return m_first; }
 
 private:
-    void Report(DbfWriteStatus status, int k, int record) const;
+    void Report(DbfWriteStatus status, int k, int record, RecordBatch& batch) const;
 
     DbfFile& m_dbf;
     const RunLog& m_log;

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "fuzz/InputFile.h"
 #include "torvex/Geometry.h"
@@ -106,6 +108,12 @@ void ReadSlot(Torvex::Torvex_Writer& reader, int slot)
         }
         if (result == Torvex::kRecordRead) {
             CheckGeometry(*g);
+            // The same shape into the arrays the converters gather shapes in.
+            Torvex::ShapeArrays arrays;
+            Check(reader.ReadShape(slot, arrays) &&
+                      arrays.x.size() == static_cast<std::size_t>(g->nVertices) &&
+                      arrays.partStarts.size() == static_cast<std::size_t>(g->nParts),
+                  "shape into arrays");
             Torvex::ReScaleGeometry(g, 1000.0);
             Torvex::FixGeoTopo(g);
             CheckGeometry(*g);
@@ -117,6 +125,14 @@ void ReadSlot(Torvex::Torvex_Writer& reader, int slot)
 void ReadAttributes(Torvex::Torvex_Writer& reader, int records)
 {
     const int fields = reader.GetFieldCount();
+    // Whole records in place: every view lies in what the reader holds.
+    std::vector<std::string_view> views(static_cast<std::size_t>(fields));
+    for (int record = -1; record <= records; ++record) {
+        reader.ViewAttributes(record, views.data());
+        for (const std::string_view view : views) {
+            Touch(view.data(), view.size());
+        }
+    }
     for (int field = -1; field <= fields; ++field) {
         std::string name;
         int reserved = 0;

@@ -2,16 +2,17 @@
 
 #include <array>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TORVEX_CRC32_CLMUL 1
 #include <immintrin.h>
-#define TORVEX_CRC32_FOLDING 1
 #endif
 
 namespace Torvex {
 
 namespace {
 
-// Slicing by eight: a slot read checks every byte of its slot, so this loop is hot.
+// Slicing by eight: the way for processors without carry-less multiplication, and for the
+// bytes that do not fill a block of 16.
 using CrcTables = std::array<std::array<std::uint32_t, 256>, 8>;
 
 constexpr CrcTables MakeTables()
@@ -34,12 +35,8 @@ constexpr CrcTables MakeTables()
 
 constexpr CrcTables kTables = MakeTables();
 
-}  // namespace
-
-namespace {
-
-// The CRC state (not inverted) carried over `size` bytes, eight at a time.
-std::uint32_t Slices(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
+// `crc` is the running value, before the final inversion.
+std::uint32_t UpdateByTables(std::uint32_t crc, const std::uint8_t* data, std::size_t size)
 {
     const auto word = [](const std::uint8_t* p) {
         return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -61,88 +58,97 @@ std::uint32_t Slices(std::uint32_t crc, const std::uint8_t* data, std::size_t si
     return crc;
 }
 
-#ifdef TORVEX_CRC32_FOLDING
+#ifdef TORVEX_CRC32_CLMUL
 
-#define TORVEX_FOLDING_TARGET __attribute__((target("pclmul,sse4.1")))
+#define TORVEX_CLMUL_TARGET __attribute__((target("pclmul,sse4.1")))
 
-TORVEX_FOLDING_TARGET __m128i Load(const std::uint8_t* p)
+__m128i Load16(const std::uint8_t* p)
 {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-// x times the two constants in k (one per 64-bit half), plus the next 128 bits.
-TORVEX_FOLDING_TARGET __m128i Fold(__m128i x, __m128i k, __m128i next)
+// Multiplies both halves of `lane` by the two constants of `k` and adds them to `next`.
+TORVEX_CLMUL_TARGET __m128i Fold(__m128i lane, __m128i k, __m128i next)
 {
-    return _mm_xor_si128(
-        _mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
+    const __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+    const __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+    return _mm_xor_si128(_mm_xor_si128(high, low), next);
 }
 
-// Carry-less multiplication folds 64 bytes at a time into four 128-bit lanes, then into one,
-// then reduces it to 32 bits (Barrett); about ten times fewer instructions than the tables for
-// the slots of lines and polygons. `size` is a multiple of 16, at least 64. The constants are
-// powers of x modulo the (bit-reflected) polynomial.
-TORVEX_FOLDING_TARGET std::uint32_t Folded(std::uint32_t crc, const std::uint8_t* data,
-                                           std::size_t size)
+// Folding blocks of 16 bytes by carry-less multiplication (the method of Intel's "Fast CRC
+// Computation for Generic Polynomials Using PCLMULQDQ"), for the bit-reflected polynomial: four
+// lanes of 16 bytes folded 64 bytes ahead, then one lane, then a Barrett reduction to 32 bits.
+// The constants are x^n mod P for the distances folded over, and P and its quotient for the
+// reduction. `size` is a multiple of 16, at least 64.
+TORVEX_CLMUL_TARGET std::uint32_t UpdateByMultiplication(std::uint32_t crc,
+                                                         const std::uint8_t* data, std::size_t size)
 {
-    __m128i x1 = _mm_xor_si128(Load(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
-    __m128i x2 = Load(data + 16);
-    __m128i x3 = Load(data + 32);
-    __m128i x4 = Load(data + 48);
+    __m128i x1 = _mm_xor_si128(Load16(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = Load16(data + 16);
+    __m128i x3 = Load16(data + 32);
+    __m128i x4 = Load16(data + 48);
     data += 64;
     size -= 64;
-    const __m128i k1k2 = _mm_set_epi64x(0x1c6e41596, 0x154442bd4);
+    const __m128i k1k2 = _mm_set_epi64x(0x01C6E41596, 0x0154442BD4);
     while (size >= 64) {
-        x1 = Fold(x1, k1k2, Load(data));
-        x2 = Fold(x2, k1k2, Load(data + 16));
-        x3 = Fold(x3, k1k2, Load(data + 32));
-        x4 = Fold(x4, k1k2, Load(data + 48));
+        x1 = Fold(x1, k1k2, Load16(data));
+        x2 = Fold(x2, k1k2, Load16(data + 16));
+        x3 = Fold(x3, k1k2, Load16(data + 32));
+        x4 = Fold(x4, k1k2, Load16(data + 48));
         data += 64;
         size -= 64;
     }
-    const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009e, 0x1751997d0);
+    const __m128i k3k4 = _mm_set_epi64x(0x00CCAA009E, 0x01751997D0);
     x1 = Fold(x1, k3k4, x2);
     x1 = Fold(x1, k3k4, x3);
     x1 = Fold(x1, k3k4, x4);
     while (size >= 16) {
-        x1 = Fold(x1, k3k4, Load(data));
+        x1 = Fold(x1, k3k4, Load16(data));
         data += 16;
         size -= 16;
     }
-    // 128 bits to 64, then to 32, then the Barrett reduction.
-    x1 = _mm_xor_si128(_mm_clmulepi64_si128(k3k4, x1, 0x01), _mm_srli_si128(x1, 8));
-    const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
-    const __m128i k5 = _mm_set_epi64x(0, 0x163cd6124);
-    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, mask32), k5, 0x00),
-                       _mm_srli_si128(x1, 4));
-    const __m128i poly = _mm_set_epi64x(0x1F7011641, 0x1DB710641);
-    __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x1, mask32), poly, 0x10);
-    t = _mm_clmulepi64_si128(_mm_and_si128(t, mask32), poly, 0x00);
-    return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(t, x1), 1));
+    // 128 bits to 64, then 64 to 32.
+    const __m128i mask32 = _mm_setr_epi32(~0, 0, ~0, 0);
+    x2 = _mm_clmulepi64_si128(x1, k3k4, 0x10);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), x2);
+    const __m128i k5 = _mm_set_epi64x(0, 0x0163CD6124);
+    x2 = _mm_srli_si128(x1, 4);
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, mask32), k5, 0x00), x2);
+    // Barrett reduction.
+    const __m128i poly = _mm_set_epi64x(0x01F7011641, 0x01DB710641);
+    x2 = _mm_clmulepi64_si128(_mm_and_si128(x1, mask32), poly, 0x10);
+    x2 = _mm_clmulepi64_si128(_mm_and_si128(x2, mask32), poly, 0x00);
+    x1 = _mm_xor_si128(x1, x2);
+    return static_cast<std::uint32_t>(_mm_extract_epi32(x1, 1));
 }
 
-bool CanFold()
+bool HasMultiplication()
 {
-    static const bool supported =
-        __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
-    return supported;
+    static const bool has = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return has;
 }
 
 #endif
 
 }  // namespace
 
+std::uint32_t Crc32ByTables(const std::uint8_t* data, std::size_t size)
+{
+    return UpdateByTables(0xFFFFFFFFu, data, size) ^ 0xFFFFFFFFu;
+}
+
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
 {
     std::uint32_t crc = 0xFFFFFFFFu;
-#ifdef TORVEX_CRC32_FOLDING
-    if (size >= 64 && CanFold()) {
-        const std::size_t folded = size & ~std::size_t{15};
-        crc = Folded(crc, data, folded);
-        data += folded;
-        size -= folded;
+#ifdef TORVEX_CRC32_CLMUL
+    if (size >= 64 && HasMultiplication()) {
+        const std::size_t blocks = size & ~std::size_t{15};
+        crc = UpdateByMultiplication(crc, data, blocks);
+        data += blocks;
+        size -= blocks;
     }
 #endif
-    return Slices(crc, data, size) ^ 0xFFFFFFFFu;
+    return UpdateByTables(crc, data, size) ^ 0xFFFFFFFFu;
 }
 
 }  // namespace Torvex

@@ -6,6 +6,11 @@
 
 namespace Torvex {
 
+// By carry-less multiplication where the processor has it (checked once, at run time), else
+// by tables; both give the same value.
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
+
+// The table way alone, for processors without the other: tests compare the two.
+std::uint32_t Crc32ByTables(const std::uint8_t* data, std::size_t size);
 
 }  // namespace Torvex

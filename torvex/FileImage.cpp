@@ -80,7 +80,7 @@ int FileImage::ReadFieldTable()
     if (p != end) {
         return kFieldDefinitionError;
     }
-    m_values.assign(m_fields.size(), nullptr);
+    m_values.assign(m_fields.size(), std::string_view());
     return 0;
 }
 
@@ -170,14 +170,6 @@ bool FileImage::FindOverlapsSorted()
     return true;
 }
 
-const FieldDescriptor* FileImage::Field(int field) const
-{
-    if (field < 0 || field >= FieldCount()) {
-        return nullptr;
-    }
-    return &m_fields[static_cast<std::size_t>(field)];
-}
-
 bool FileImage::ParseSlot(std::uint32_t slot)
 {
     if (m_parsedSlot == slot) {
@@ -185,8 +177,9 @@ bool FileImage::ParseSlot(std::uint32_t slot)
     }
     m_parsedSlot = slot;
     m_parsedOk = false;
+    m_readSlot = -1;  // m_view is about to change
     m_view = SlotView{};
-    std::fill(m_values.begin(), m_values.end(), nullptr);
+    std::fill(m_values.begin(), m_values.end(), std::string_view());
     if (!m_overlapping.empty() &&
         std::binary_search(m_overlapping.begin(), m_overlapping.end(), slot)) {
         return false;
@@ -268,7 +261,7 @@ bool FileImage::ParseSlot(std::uint32_t slot)
             break;
     }
     if (!ParseValues(p, end)) {
-        std::fill(m_values.begin(), m_values.end(), nullptr);
+        std::fill(m_values.begin(), m_values.end(), std::string_view());
         return false;
     }
     m_view = view;
@@ -301,7 +294,14 @@ bool FileImage::ParseValues(const std::uint8_t* p, const std::uint8_t* end)
         if (static_cast<std::size_t>(end - p) < payload) {
             return false;
         }
-        m_values[i] = p;
+        const auto* bytes = reinterpret_cast<const char*>(p);
+        if (fixedSize > 0) {
+            m_values[i] = std::string_view(bytes, payload);
+        } else {
+            // Text is delivered zero-terminated: an inner zero byte ends it.
+            const std::string_view text(bytes + 2, payload - 2);
+            m_values[i] = text.substr(0, text.find('\0'));
+        }
         p += payload;
     }
     return p == end;
@@ -315,6 +315,12 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
     if (kind != m_header.Kind()) {
         return kWrongKind;
     }
+    // The converters read a slot's record, then its shape.
+    if (slot == m_readSlot) {
+        *view = m_view;
+        return kRecordRead;
+    }
+    m_readSlot = -1;
     const std::uint8_t* entry = IndexEntry(static_cast<std::uint32_t>(slot));
     if (entry == nullptr) {
         m_sourceChanged = true;
@@ -327,32 +333,42 @@ int FileImage::ReadSlot(int slot, FileKind kind, SlotView* view)
         return m_sourceChanged ? kSourceChanged : kReadFailed;
     }
     *view = m_view;
+    m_readSlot = slot;
     return kRecordRead;
+}
+
+bool FileImage::Parsed(int record)
+{
+    // Every value of a record but the first finds its slot parsed.
+    if (record == m_parsedSlot) {
+        return m_parsedOk;
+    }
+    return record >= 0 && record < SlotCount() && ParseSlot(static_cast<std::uint32_t>(record));
+}
+
+std::string_view FileImage::ValueBytes(int record, int field, int type)
+{
+    if (field < 0 || field >= FieldCount() ||
+        m_fields[static_cast<std::size_t>(field)].type != type || !Parsed(record)) {
+        return {};
+    }
+    return m_values[static_cast<std::size_t>(field)];
+}
+
+const std::string_view* FileImage::RecordValues(int record)
+{
+    return Parsed(record) ? m_values.data() : nullptr;
 }
 
 const void* FileImage::ReadAttribute(int record, int field, int type)
 {
-    if (record < 0 || record >= SlotCount() || field < 0 || field >= FieldCount() ||
-        m_fields[static_cast<std::size_t>(field)].type != type) {
+    const std::string_view value = ValueBytes(record, field, type);
+    if (value.data() == nullptr) {
         return nullptr;
     }
-    if (!ParseSlot(static_cast<std::uint32_t>(record))) {
-        return nullptr;
-    }
-    const std::uint8_t* value = m_values[static_cast<std::size_t>(field)];
-    if (value == nullptr) {
-        return nullptr;
-    }
-    if (IsTextType(type)) {
-        const auto length = Load<std::uint16_t>(value);
-        m_scratch.resize(std::size_t{length} + 1);
-        std::memcpy(m_scratch.data(), value + 2, length);
-        m_scratch[length] = 0;
-    } else {
-        const auto size = static_cast<std::size_t>(FixedValueSize(type));
-        m_scratch.resize(size);
-        std::memcpy(m_scratch.data(), value, size);
-    }
+    m_scratch.resize(value.size() + 1);
+    std::memcpy(m_scratch.data(), value.data(), value.size());
+    m_scratch[value.size()] = 0;
     return m_scratch.data();
 }
 

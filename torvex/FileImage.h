@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "torvex/ByteWindow.h"
@@ -15,15 +16,9 @@
 #include "torvex/Records.h"
 #include "torvex/Result.h"
 #include "torvex/SourceFile.h"
+#include "torvex/Torvex_Writer.h"
 
 namespace Torvex {
-
-struct FieldDescriptor {
-    std::string name;  // UTF-8
-    int type = 0;
-    int width = 0;
-    int decimals = 0;
-};
 
 // The parts of one well-formed slot, pointing into the file's bytes.
 struct SlotView {
@@ -47,7 +42,6 @@ public:
     std::uint32_t RecordCount() const { return m_header.RecordCount(); }
     int SlotCount() const { return static_cast<int>(m_header.SlotCount()); }
     int LiveCount() const { return m_liveCount; }
-    const FieldDescriptor* Field(int field) const;
 
     // kRecordRead with `view` filled, or kDeleted, kReadFailed, kSourceChanged, kNoSuchSlot,
     // kWrongKind.
@@ -56,6 +50,13 @@ public:
     bool SourceChanged() const { return m_sourceChanged; }
     // Value of (record, field) in its delivered layout, or null; valid until the next call.
     const void* ReadAttribute(int record, int field, int type);
+    // The stored bytes of that value, without a copy (text up to its first zero byte); a null
+    // data() when there is none. Valid until the next read.
+    std::string_view ValueBytes(int record, int field, int type);
+    // Every value of `record` so (FieldCount() of them), valid until the next read; null when
+    // the record cannot be read.
+    const std::string_view* RecordValues(int record);
+    const std::vector<FieldDescriptor>& Fields() const { return m_fields; }
     bool GetProjection(MAP_PARAstruct* record) const;
 
 private:
@@ -71,6 +72,8 @@ private:
     // Records that a read found the file shorter; returns false for the caller to pass on.
     bool Shrank();
     bool ParseValues(const std::uint8_t* p, const std::uint8_t* end);
+    // Parses `record` unless it is the slot parsed last; false when it cannot be read.
+    bool Parsed(int record);
 
     SourceFile m_file;
     ByteWindow m_indexWindow;
@@ -87,7 +90,10 @@ private:
     std::int64_t m_parsedSlot = -1;
     bool m_parsedOk = false;
     SlotView m_view;
-    std::vector<const std::uint8_t*> m_values;  // per field: the payload, null when absent
+    // Per field of the slot parsed last: the value as delivered (text up to its first zero
+    // byte), a null data() when absent.
+    std::vector<std::string_view> m_values;
+    std::int64_t m_readSlot = -1;  // the slot ReadSlot read last, in m_view
     std::vector<std::uint8_t> m_scratch;
 };
 

@@ -103,6 +103,40 @@ void DestroyGeometry(Geometry* geometry)
     }
 }
 
+Geometry* CopyGeometry(const Geometry& source)
+{
+    // shapelib allocates the arrays as DestroyGeometry frees them.
+    return SHPCreateObject(source.nSHPType, source.nShapeId, source.nParts, source.panPartStart,
+                           source.panPartType, source.nVertices, source.padfX, source.padfY,
+                           source.padfZ, source.padfM);
+}
+
+void ComputePlaneBounds(Geometry* geometry)
+{
+    const int count = geometry->nVertices;
+    if (count <= 0) {
+        return;
+    }
+    const double* x = geometry->padfX;
+    const double* y = geometry->padfY;
+    // shapelib's MIN and MAX: a NaN on either side decides as they do.
+    double xMin = x[0];
+    double xMax = x[0];
+    double yMin = y[0];
+    double yMax = y[0];
+    for (int i = 0; i < count; ++i) {
+        xMin = xMin < x[i] ? xMin : x[i];
+        yMin = yMin < y[i] ? yMin : y[i];
+        xMax = xMax > x[i] ? xMax : x[i];
+        yMax = yMax > y[i] ? yMax : y[i];
+    }
+    geometry->dfXMin = xMin;
+    geometry->dfXMax = xMax;
+    geometry->dfYMin = yMin;
+    geometry->dfYMax = yMax;
+    geometry->dfZMin = geometry->dfZMax = geometry->dfMMin = geometry->dfMMax = 0.0;
+}
+
 void ReScaleGeometry(Geometry* geometry, double factor)
 {
     if (geometry == nullptr || factor == 1.0) {
@@ -123,15 +157,23 @@ void ReScaleGeometry(Geometry* geometry, double factor)
     }
 }
 
-void FixGeoTopo(Geometry* geometry)
+bool FixGeoTopoInPlace(Geometry* geometry)
 {
     // The reader makes plain polygons only; rebuilding Z or M polygons would drop their values.
     if (geometry == nullptr || geometry->nSHPType != SHPT_POLYGON) {
-        return;
+        return true;
     }
-    if (NeedsOnlyRewinding(geometry)) {
-        // Rewinding moves no vertex: the bounds stay right.
-        SHPRewindObject(nullptr, geometry);
+    if (!NeedsOnlyRewinding(geometry)) {
+        return false;
+    }
+    // Rewinding moves no vertex: the bounds stay right.
+    SHPRewindObject(nullptr, geometry);
+    return true;
+}
+
+void FixGeoTopo(Geometry* geometry)
+{
+    if (FixGeoTopoInPlace(geometry)) {
         return;
     }
     std::vector<Ring> rings;

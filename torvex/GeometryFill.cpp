@@ -32,6 +32,23 @@ bool Reserve(T*& array, std::size_t room, std::size_t wanted)
     return true;
 }
 
+void DecodeVertices(const std::uint8_t* vertices, std::uint32_t count, double* x, double* y)
+{
+    for (std::uint32_t i = 0; i < count; ++i) {
+        x[i] = Format::Load<double>(vertices + std::size_t{i} * 16);
+        y[i] = Format::Load<double>(vertices + std::size_t{i} * 16 + 8);
+    }
+}
+
+void DecodePartStarts(const std::uint8_t* partCounts, std::uint32_t partCount, int* starts)
+{
+    std::uint32_t start = 0;
+    for (std::uint32_t i = 0; i < partCount; ++i) {
+        starts[i] = static_cast<int>(start);
+        start += Format::Load<std::uint32_t>(partCounts + std::size_t{i} * 4);
+    }
+}
+
 }  // namespace
 
 void ClearGeometry(Geometry* geometry)
@@ -82,23 +99,31 @@ bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCou
     geometry->bFastModeReadObject = 0;
     std::fill_n(geometry->padfZ, n, 0.0);
     std::fill_n(geometry->padfM, n, 0.0);
-    for (std::uint32_t i = 0; i < vertexCount; ++i) {
-        geometry->padfX[i] = Format::Load<double>(vertices + std::size_t{i} * 16);
-        geometry->padfY[i] = Format::Load<double>(vertices + std::size_t{i} * 16 + 8);
-    }
+    DecodeVertices(vertices, vertexCount, geometry->padfX, geometry->padfY);
     geometry->nParts = 0;
     if (hasParts) {
-        std::uint32_t start = 0;
-        for (std::uint32_t i = 0; i < partCount; ++i) {
-            geometry->panPartStart[i] = static_cast<int>(start);
-            geometry->panPartType[i] = SHPP_RING;
-            start += Format::Load<std::uint32_t>(partCounts + std::size_t{i} * 4);
-        }
+        DecodePartStarts(partCounts, partCount, geometry->panPartStart);
+        std::fill_n(geometry->panPartType, partCount, SHPP_RING);
         geometry->nParts = static_cast<int>(partCount);
     }
     geometry->nVertices = static_cast<int>(vertexCount);
     SHPComputeExtents(geometry);
     return true;
+}
+
+void AppendShape(bool point, const std::uint8_t* partCounts, std::uint32_t partCount,
+                 const std::uint8_t* vertices, std::uint32_t vertexCount, std::vector<double>& x,
+                 std::vector<double>& y, std::vector<int>& partStarts)
+{
+    const std::size_t first = x.size();
+    x.resize(first + vertexCount);
+    y.resize(first + vertexCount);
+    DecodeVertices(vertices, vertexCount, x.data() + first, y.data() + first);
+    if (!point) {
+        const std::size_t firstPart = partStarts.size();
+        partStarts.resize(firstPart + partCount);
+        DecodePartStarts(partCounts, partCount, partStarts.data() + firstPart);
+    }
 }
 
 }  // namespace Torvex

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "torvex/Geometry.h"
 
@@ -16,5 +17,11 @@ void ClearGeometry(Geometry* geometry);
 // memory runs out (the object is then cleared).
 bool FillGeometry(Geometry* geometry, int shapeType, const std::uint8_t* partCounts,
                   std::uint32_t partCount, const std::uint8_t* vertices, std::uint32_t vertexCount);
+
+// The same parts and vertices appended to growing arrays: the part starts (none for points)
+// counted from the first vertex appended.
+void AppendShape(bool point, const std::uint8_t* partCounts, std::uint32_t partCount,
+                 const std::uint8_t* vertices, std::uint32_t vertexCount, std::vector<double>& x,
+                 std::vector<double>& y, std::vector<int>& partStarts);
 
 }  // namespace Torvex

@@ -58,11 +58,13 @@ int Torvex_Writer::Open(const std::filesystem::path& path, int mode)
         return result;
     }
     m_file = std::move(file);
+    m_fields = &m_file->Fields();
     return 0;
 }
 
 void Torvex_Writer::Close()
 {
+    m_fields = nullptr;
     m_file.reset();
 }
 
@@ -107,28 +109,6 @@ int Torvex_Writer::GetInfo(int* slotCount, int* shapeType, int* reserved)
     return m_file ? m_file->LiveCount() : 0;
 }
 
-int Torvex_Writer::GetFieldInfo(int field, std::string* name, int* reserved, int* width,
-                                int* decimals)
-{
-    const FieldDescriptor* descriptor = m_file ? m_file->Field(field) : nullptr;
-    if (descriptor == nullptr) {
-        return kFieldDefinitionError;
-    }
-    if (name != nullptr) {
-        *name = descriptor->name;
-    }
-    if (reserved != nullptr) {
-        *reserved = 0;
-    }
-    if (width != nullptr) {
-        *width = descriptor->width;
-    }
-    if (decimals != nullptr) {
-        *decimals = descriptor->decimals;
-    }
-    return descriptor->type;
-}
-
 int Torvex_Writer::ReadArcInfo(int slot, TORVEX_LineInfo* info, Geometry* geometry)
 {
     SlotView view;
@@ -145,11 +125,10 @@ int Torvex_Writer::ReadPointInfo(int slot, TORVEX_PntInfo* info, Geometry* geome
     SlotView view;
     const int result =
         ReadSlotWithGeometry(m_file.get(), slot, FileKind::Point, SHPT_POINT, geometry, &view);
-    TORVEX_PntInfo record{};
+    // The record is needed for its point kind even when the caller does not want it.
+    TORVEX_PntInfo own;
+    TORVEX_PntInfo& record = info != nullptr ? *info : own;
     CopyInfo(&record, sizeof(record), view);
-    if (info != nullptr) {
-        *info = record;
-    }
     if (text != nullptr) {
         // Only annotation points carry text; the caller's buffer must not keep an older one.
         std::size_t length = 0;
@@ -181,6 +160,17 @@ int Torvex_Writer::ReadTableRow(int slot)
     return m_file ? m_file->ReadSlot(slot, FileKind::Table, &view) : kNoSuchSlot;
 }
 
+bool Torvex_Writer::ReadShape(int slot, ShapeArrays& arrays)
+{
+    SlotView view;
+    if (!m_file || m_file->ReadSlot(slot, m_file->Kind(), &view) != kRecordRead) {
+        return false;
+    }
+    AppendShape(m_file->Kind() == FileKind::Point, view.partCounts, view.partCount, view.vertices,
+                view.vertexCount, arrays.x, arrays.y, arrays.partStarts);
+    return true;
+}
+
 bool Torvex_Writer::SourceChanged() const
 {
     return m_file && m_file->SourceChanged();
@@ -189,6 +179,18 @@ bool Torvex_Writer::SourceChanged() const
 const void* Torvex_Writer::ReadAttribute(int record, int field, int type)
 {
     return m_file ? m_file->ReadAttribute(record, field, type) : nullptr;
+}
+
+bool Torvex_Writer::ViewAttributes(int record, std::string_view* values)
+{
+    const std::string_view* stored = m_file ? m_file->RecordValues(record) : nullptr;
+    const auto count = static_cast<std::size_t>(GetFieldCount());
+    if (stored == nullptr) {
+        std::fill_n(values, count, std::string_view());
+        return false;
+    }
+    std::copy_n(stored, count, values);
+    return true;
 }
 
 int Torvex_Writer::GetProjection(MAP_PARAstruct* record)

@@ -40,7 +40,9 @@ constexpr int kKills = 1;
 constexpr int kBigRecords = 100000;
 #else
 constexpr int kKills = 8;
-constexpr int kBigRecords = 400000;
+// Large enough that a signal sent once its output appears finds it still converting, on two
+// threads on a loaded machine too.
+constexpr int kBigRecords = 1000000;
 #endif
 
 std::string Head(const fs::path& path, std::size_t bytes)

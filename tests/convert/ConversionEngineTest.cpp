@@ -1,15 +1,18 @@
 // The engine's small parts: choosing a converter by extension, the Open failure lines the
-// reader's files cannot all produce, the date and time texts; and what only a run in process
-// shows: the progress callback, an exception thrown from it, a source cut while converted.
+// reader's files cannot all produce, the date and time texts, the sharing of the cores; and what
+// only a run in process shows: the progress callback, an exception thrown from it, a source cut
+// while converted.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionRun.h"
+#include "convert/CoreShare.h"
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -56,10 +59,11 @@ TEST(ConversionEngine, DateAndTimeTexts)
     } dates[] = {{2010, 5, 7, "2010-05-07"}, {0, 0, 0, ""},
                  {0, 3, 0, "0000-03-00"},    {-5, -1, 0, ""},
                  {0, 0, 9, "0000-00-09"},    {2010, -1, 0, "2010--1-00"}};
+    char text[Calvorn::kDateTimeTextSize];
     for (const auto& d : dates) {
-        EXPECT_EQ(Calvorn::DateText(d.year, d.month, d.day), d.text) << d.text;
+        EXPECT_EQ(Calvorn::DateText(d.year, d.month, d.day, text), d.text) << d.text;
     }
-    EXPECT_EQ(Calvorn::TimeText(8, 5, 3.5), "08:05:3.50");
+    EXPECT_EQ(Calvorn::TimeText(8, 5, 3.5, text), "08:05:3.50");
     // printf in the C locale (the test process's) is the reference.
     const struct {
         int hour, minute;
@@ -69,10 +73,35 @@ TEST(ConversionEngine, DateAndTimeTexts)
     for (const auto& t : times) {
         char expected[512];
         std::snprintf(expected, sizeof expected, "%02d:%02d:%04.2f", t.hour, t.minute, t.seconds);
-        EXPECT_EQ(Calvorn::TimeText(t.hour, t.minute, t.seconds), expected) << expected;
+        EXPECT_EQ(Calvorn::TimeText(t.hour, t.minute, t.seconds, text), expected) << expected;
     }
-    EXPECT_EQ(Calvorn::TimeText(0, 0, 0.0), "");
-    EXPECT_EQ(Calvorn::TimeText(0, -3, std::nan("")), "");
+    EXPECT_EQ(Calvorn::TimeText(0, 0, 0.0, text), "");
+    EXPECT_EQ(Calvorn::TimeText(0, -3, std::nan(""), text), "");
+}
+
+// Reading threads take only cores no busy thread has: however many threads convert, no more
+// are busy than there are cores.
+TEST(ConversionEngine, SpareCoresOnlyUpToTheCores)
+{
+    const Calvorn::BusyThread busy;
+    const Calvorn::BusyThread again;  // a thread counts once
+    int taken = 0;
+    while (taken < Calvorn::CoreCount() && Calvorn::TryTakeSpareCore()) {
+        ++taken;
+    }
+    EXPECT_EQ(taken, Calvorn::CoreCount() - 1);
+    std::thread([] {
+        const Calvorn::BusyThread other;
+        EXPECT_FALSE(Calvorn::TryTakeSpareCore());
+    }).join();
+    for (; taken > 0; --taken) {
+        Calvorn::GiveBackCore();
+    }
+    const bool spare = Calvorn::TryTakeSpareCore();
+    EXPECT_EQ(spare, Calvorn::CoreCount() > 1);
+    if (spare) {
+        Calvorn::GiveBackCore();
+    }
 }
 
 // A line file of two-vertex lines with the integer field "编号" holding each record's slot.

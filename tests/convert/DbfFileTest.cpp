@@ -5,7 +5,11 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "convert/DbfRow.h"
 #include "convert/DbfUnsignedInt.h"
 #include "convert/OutputError.h"
 #include "tests/support/TestSupport.h"
@@ -76,9 +80,42 @@ TEST(DbfFile, FieldNamesAndWidths)
     EXPECT_FALSE(std::filesystem::exists(dir / "names.cpg"));
 }
 
+// Writes one row of `count` fields, each given by `put`, and returns the raw bytes of each
+// field as the file holds them.
+template <typename Put>
+std::vector<std::string> FieldsOfOneRow(const std::filesystem::path& path,
+                                        const std::vector<std::pair<int, int>>& layouts,
+                                        DbfFieldType type, Put put)
+{
+    {
+        DbfFile dbf;
+        dbf.Create(path);
+        for (std::size_t i = 0; i < layouts.size(); ++i) {
+            dbf.AddField("F" + std::to_string(i), type, layouts[i].first, layouts[i].second);
+        }
+        std::vector<char> bytes(dbf.Layout().rowLength);
+        Calvorn::DbfRow row(dbf.Layout(), bytes.data());
+        row.Clear();
+        for (std::size_t i = 0; i < layouts.size(); ++i) {
+            put(row, static_cast<int>(i));
+        }
+        dbf.AppendRow(bytes.data());
+        dbf.Close();
+    }
+    DBFHandle dbf = DBFOpen(path.c_str(), "rb");
+    std::vector<std::string> fields;
+    for (std::size_t i = 0; dbf != nullptr && i < layouts.size(); ++i) {
+        fields.push_back(RawField(dbf, 0, static_cast<int>(i)));
+    }
+    if (dbf != nullptr) {
+        DBFClose(dbf);
+    }
+    return fields;
+}
+
 TEST(DbfFile, NumbersThatDoNotFitBecomeNull)
 {
-    enum Writer { Integer, Double, Unsigned };
+    enum Writer { Number, Unsigned };
     struct Case {
         int width;
         int decimals;
@@ -89,17 +126,17 @@ TEST(DbfFile, NumbersThatDoNotFitBecomeNull)
     };
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const Case cases[] = {
-        {4, 0, Integer, 1234, DbfWriteStatus::Written, "1234"},
-        {4, 0, Integer, 123456, DbfWriteStatus::DidNotFit, "****"},
-        {4, 0, Integer, -1000, DbfWriteStatus::DidNotFit, "****"},
-        {4, 0, Integer, -999, DbfWriteStatus::Written, "-999"},
-        {8, 3, Double, 12345.6789, DbfWriteStatus::DidNotFit, "********"},
-        {8, 3, Double, 2.5, DbfWriteStatus::Written, "   2.500"},
-        {8, 0, Double, 1.25, DbfWriteStatus::Written, "       1"},
-        {5, 3, Double, 9.9996, DbfWriteStatus::DidNotFit, "*****"},  // rounds up to 10.000
-        {6, 3, Double, -0.5, DbfWriteStatus::Written, "-0.500"},
-        {19, 11, Double, 1.0 / 3, DbfWriteStatus::Written, "      0.33333333333"},
-        {8, 3, Double, nan, DbfWriteStatus::DidNotFit, "********"},
+        {4, 0, Number, 1234, DbfWriteStatus::Written, "1234"},
+        {4, 0, Number, 123456, DbfWriteStatus::DidNotFit, "****"},
+        {4, 0, Number, -1000, DbfWriteStatus::DidNotFit, "****"},
+        {4, 0, Number, -999, DbfWriteStatus::Written, "-999"},
+        {8, 3, Number, 12345.6789, DbfWriteStatus::DidNotFit, "********"},
+        {8, 3, Number, 2.5, DbfWriteStatus::Written, "   2.500"},
+        {8, 0, Number, 1.25, DbfWriteStatus::Written, "       1"},
+        {5, 3, Number, 9.9996, DbfWriteStatus::DidNotFit, "*****"},  // rounds up to 10.000
+        {6, 3, Number, -0.5, DbfWriteStatus::Written, "-0.500"},
+        {19, 11, Number, 1.0 / 3, DbfWriteStatus::Written, "      0.33333333333"},
+        {8, 3, Number, nan, DbfWriteStatus::DidNotFit, "********"},
         {8, 0, Unsigned, 12345678, DbfWriteStatus::Written, "12345678"},
         {8, 0, Unsigned, 4294967295.0, DbfWriteStatus::Written, "      -1"},
         {8, 0, Unsigned, 2147483648.0, DbfWriteStatus::DidNotFit, "********"},
@@ -107,30 +144,23 @@ TEST(DbfFile, NumbersThatDoNotFitBecomeNull)
         {1, 0, Unsigned, 4294967295.0, DbfWriteStatus::DidNotFit, "*"},
     };
     CalvornTest::TempDir dir;
-    const auto path = dir / "numbers.dbf";
-    const int count = static_cast<int>(std::size(cases));
-    {
-        DbfFile dbf;
-        dbf.Create(path);
-        for (int i = 0; i < count; ++i) {
-            dbf.AddField("F" + std::to_string(i), DbfFieldType::Double, cases[i].width,
-                         cases[i].decimals);
-        }
-        for (int i = 0; i < count; ++i) {
+    std::vector<std::pair<int, int>> layouts;
+    for (const Case& c : cases) {
+        layouts.emplace_back(c.width, c.decimals);
+    }
+    const auto fields = FieldsOfOneRow(
+        dir / "numbers.dbf", layouts, DbfFieldType::Double, [&](Calvorn::DbfRow& row, int i) {
             const Case& c = cases[i];
-            const DbfWriteStatus status =
-                c.writer == Integer  ? dbf.WriteInteger(0, i, static_cast<int>(c.value))
-                : c.writer == Double ? dbf.WriteDouble(0, i, c.value)
-                                     : dbf.WriteUnsigned(0, i, static_cast<std::uint32_t>(c.value));
+            const DbfWriteStatus status = c.writer == Number
+                                              ? row.PutNumber(i, c.value)
+                                              : Calvorn::DBFWriteUnsignedIntAttribute(
+                                                    row, i, static_cast<std::uint32_t>(c.value));
             EXPECT_EQ(status, c.status) << "case " << i;
-        }
+        });
+    ASSERT_EQ(fields.size(), std::size(cases));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i], cases[i].bytes) << "case " << i;
     }
-    DBFHandle dbf = DBFOpen(path.c_str(), "rb");
-    ASSERT_NE(dbf, nullptr);
-    for (int i = 0; i < count; ++i) {
-        EXPECT_EQ(RawField(dbf, 0, i), cases[i].bytes) << "case " << i;
-    }
-    DBFClose(dbf);
 }
 
 TEST(DbfFile, TextIsCutOnCharacterBoundary)
@@ -146,53 +176,124 @@ TEST(DbfFile, TextIsCutOnCharacterBoundary)
         {"abcdef", DbfWriteStatus::Cut, "abcde"},
         {"ab" + zhongWen, DbfWriteStatus::Cut, "ab" + zhongWen.substr(0, 2) + " "},
         {zhongWen + zhongWen.substr(0, 2), DbfWriteStatus::Cut, zhongWen + " "},
-        {std::string("ab\0cdefgh", 9), DbfWriteStatus::Written, "ab   "},
+        {"", DbfWriteStatus::Written, "     "},
     };
     CalvornTest::TempDir dir;
-    const auto path = dir / "text.dbf";
+    const std::vector<std::pair<int, int>> layouts(std::size(cases), {5, 0});
+    const auto fields = FieldsOfOneRow(
+        dir / "text.dbf", layouts, DbfFieldType::String, [&](Calvorn::DbfRow& row, int i) {
+            EXPECT_EQ(row.PutText(i, cases[i].text), cases[i].status) << "case " << i;
+            // Values go into fields of their own kind only.
+            EXPECT_THROW(row.PutNumber(i, 1), std::invalid_argument);
+        });
+    ASSERT_EQ(fields.size(), std::size(cases));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(fields[i], cases[i].stored) << "case " << i;
+    }
+}
+
+// Rows written whole hold the bytes shapelib's own writers leave: a file filled field by field
+// through them is the same file, but for the header's date.
+TEST(DbfFile, RowsAreWhatShapelibsWritersWrite)
+{
+    CalvornTest::TempDir dir;
+    const struct {
+        const char* name;
+        DbfFieldType type;
+        DBFFieldType shapelibType;
+        int width;
+        int decimals;
+    } fields[] = {
+        {"TEXT", DbfFieldType::String, FTString, 12, 0},
+        {"INT", DbfFieldType::Integer, FTInteger, 9, 0},
+        {"REAL", DbfFieldType::Double, FTDouble, 16, 4},
+        {"FLAG", DbfFieldType::Logical, FTLogical, 1, 0},
+    };
+    const std::string gbk = Torvex::Utf8ToGbk("长江路");
+    // Per row: a text (or null), an integer, a real, and whether the flag is null; rows left
+    // blank where a value is missing.
+    const struct {
+        std::optional<std::string> text;
+        std::optional<int> integer;
+        std::optional<double> real;
+        bool nullFlag;
+    } rows[] = {
+        {gbk, 42, -80946.3986, false},
+        {std::nullopt, -7, 0.5, true},
+        {"", std::nullopt, std::nullopt, false},
+        {"a longer text", 123456789, 1e10, true},
+    };
+    const auto ours = dir / "ours.dbf";
+    const auto theirs = dir / "theirs.dbf";
     {
         DbfFile dbf;
-        dbf.Create(path);
-        dbf.AddField("T", DbfFieldType::String, 5, 0);
-        dbf.AddField("N", DbfFieldType::Integer, 5, 0);
-        for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
-            EXPECT_EQ(dbf.WriteText(i, 0, cases[i].text), cases[i].status) << "case " << i;
+        dbf.Create(ours);
+        for (const auto& field : fields) {
+            dbf.AddField(field.name, field.type, field.width, field.decimals);
         }
-        EXPECT_THROW(dbf.WriteText(0, 1, "1"), std::invalid_argument);
-        EXPECT_THROW(dbf.WriteInteger(0, 0, 1), std::invalid_argument);
-        EXPECT_THROW(dbf.WriteNull(0, 2), std::out_of_range);
+        std::vector<char> bytes(dbf.Layout().rowLength);
+        Calvorn::DbfRow row(dbf.Layout(), bytes.data());
+        for (const auto& r : rows) {
+            row.Clear();
+            r.text ? static_cast<void>(row.PutText(0, *r.text)) : row.PutNull(0);
+            if (r.integer) {
+                row.PutNumber(1, *r.integer);
+            }
+            if (r.real) {
+                row.PutNumber(2, *r.real);
+            }
+            if (r.nullFlag) {
+                row.PutNull(3);
+            }
+            dbf.AppendRow(bytes.data());
+        }
         dbf.Close();
     }
-    DBFHandle dbf = DBFOpen(path.c_str(), "rb");
+    DBFHandle dbf = DBFCreateEx(theirs.c_str(), "LDID/77");
     ASSERT_NE(dbf, nullptr);
-    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
-        EXPECT_EQ(RawField(dbf, i, 0), cases[i].stored) << "case " << i;
+    for (const auto& field : fields) {
+        DBFAddField(dbf, field.name, field.shapelibType, field.width, field.decimals);
+    }
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+        const auto& r = rows[i];
+        // The first write of a row makes it, blank; the text field is always written.
+        if (r.text) {
+            DBFWriteStringAttribute(dbf, i, 0, r.text->c_str());
+        } else {
+            DBFWriteNULLAttribute(dbf, i, 0);
+        }
+        if (r.integer) {
+            DBFWriteIntegerAttribute(dbf, i, 1, *r.integer);
+        }
+        if (r.real) {
+            DBFWriteDoubleAttribute(dbf, i, 2, *r.real);
+        }
+        if (r.nullFlag) {
+            DBFWriteNULLAttribute(dbf, i, 3);
+        }
     }
     DBFClose(dbf);
+    std::string a = CalvornTest::ReadFile(ours);
+    std::string b = CalvornTest::ReadFile(theirs);
+    ASSERT_GT(a.size(), 4u);
+    a.replace(1, 3, "   ");
+    b.replace(1, 3, "   ");
+    EXPECT_TRUE(a == b);
 }
 
 // The index field "FID" of a source without fields is checked end to end (ConvertDb.Outcomes).
-TEST(DbfFile, RowsComeIntoBeingBlank)
+TEST(DbfFile, RowsNeedTheirFieldsFirst)
 {
     CalvornTest::TempDir dir;
-    {
-        DbfFile withFields;
-        withFields.Create(dir / "blank.dbf");
-        withFields.AddField("N", DbfFieldType::Integer, 4, 0);
-        EXPECT_FALSE(withFields.EnsureAtLeastOneField());
-        withFields.EnsureRow(1);
-        withFields.WriteInteger(4, 0, 7);  // rows 2 and 3 come into being blank
-        EXPECT_EQ(withFields.RowCount(), 5);
-        EXPECT_THROW(withFields.AddField("LATE", DbfFieldType::Integer, 4, 0), std::logic_error);
-    }
-    DBFHandle blank = DBFOpen((dir / "blank.dbf").c_str(), "rb");
-    ASSERT_NE(blank, nullptr);
-    EXPECT_EQ(DBFGetRecordCount(blank), 5);
-    for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(RawField(blank, row, 0), "    ") << row;
-    }
-    EXPECT_EQ(RawField(blank, 4, 0), "   7");
-    DBFClose(blank);
+    DbfFile dbf;
+    dbf.Create(dir / "late.dbf");
+    const char blank = ' ';
+    EXPECT_THROW(dbf.AppendRow(&blank), std::logic_error);
+    dbf.AddField("N", DbfFieldType::Integer, 4, 0);
+    EXPECT_FALSE(dbf.EnsureAtLeastOneField());
+    const std::string row = "    7";
+    EXPECT_EQ(dbf.AppendRow(row.data()), 0);
+    EXPECT_THROW(dbf.AddField("LATE", DbfFieldType::Integer, 4, 0), std::logic_error);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <shapefil.h>
 
 #include <stdexcept>
+#include <vector>
 
 #include "convert/DbfFile.h"
 #include "convert/OutputError.h"
@@ -36,15 +37,21 @@ void WriteAndFail(const std::filesystem::path& base)
     dbf.Create(base.string() + ".dbf");
     dbf.AddField("名称", DbfFieldType::String, 20, 0);
     dbf.AddField("编号", DbfFieldType::Integer, 8, 0);
+    std::vector<char> bytes(dbf.Layout().rowLength);
+    Calvorn::DbfRow row(dbf.Layout(), bytes.data());
     for (int i = 0; i < 2; ++i) {
         Point point(100.0 + i, 30.5);
         EXPECT_EQ(shp.Write(point.shape), i);
-        dbf.EnsureRow(i);
+        row.Clear();
+        if (i == 0) {
+            row.PutText(0, Torvex::Utf8ToGbk("长江大桥"));
+            row.PutNumber(1, 42);
+        }
+        dbf.AppendRow(bytes.data());
     }
-    dbf.WriteText(0, 0, Torvex::Utf8ToGbk("长江大桥"));
-    dbf.WriteInteger(0, 1, 42);
     EXPECT_EQ(shp.WriteNull(), 2);
-    dbf.EnsureRow(2);  // a shape without attributes still gets its blank row
+    row.Clear();
+    dbf.AppendRow(bytes.data());  // a shape without attributes still gets its blank row
     Point line(1, 1, SHPT_ARC);
     EXPECT_THROW(shp.Write(line.shape), Calvorn::OutputError);
     throw std::runtime_error("conversion stopped");

@@ -92,7 +92,7 @@ TEST(RoundTripTest, AttributeValuesOfEveryTypeInEveryKind)
          {Raw<I16>(2010) + "\x05\x07", Raw<I16>(-1) + std::string("\0\x80", 2)}},
         {7, {"[8, 5, 3.5]", "[0, 0, 0]"}, {"\x08\x05" + Raw(3.5), std::string(2, '\0') + Raw(0.0)}},
         {8, {"true", "7"}, {Raw<U8>(1), Raw<U8>(7)}},
-        {9, {'"' + long300 + '"', R"("")"}, {long300 + '\0', std::string(1, '\0')}},
+        {9, {'"' + long300 + '"', R"({"hex": "610062"})"}, {long300 + '\0', std::string("a\0", 2)}},
         {12, {"null", "null"}, {}},
         {-7, {"null", "null"}, {}},
     };
@@ -136,8 +136,15 @@ TEST(RoundTripTest, AttributeValuesOfEveryTypeInEveryKind)
                     static_cast<const char*>(reader.ReadAttribute(record, field, type));
                 const Value want = record < 2 ? fields[field].delivered[record] : Value{};
                 ASSERT_EQ(value != nullptr, want.has_value());
+                std::vector<std::string_view> views(static_cast<std::size_t>(count));
+                reader.ViewAttributes(record, views.data());
+                const std::string_view view = views[static_cast<std::size_t>(field)];
+                ASSERT_EQ(view.data() != nullptr, want.has_value());
                 if (want) {
                     EXPECT_EQ(std::string(value, want->size()), *want);
+                    // The same bytes in place, text up to its first zero byte.
+                    EXPECT_EQ(view,
+                              type == 0 || type == 9 ? want->substr(0, want->find('\0')) : *want);
                 }
             }
         }
