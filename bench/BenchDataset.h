@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "torvex/Result.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace Calvorn {
 

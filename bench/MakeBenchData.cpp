@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/BenchDataset.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace {
 

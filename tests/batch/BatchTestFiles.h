@@ -19,7 +19,7 @@
 #include "batch/JobList.h"
 #include "batch/JobListObserver.h"
 #include "tests/support/TestSupport.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace CalvornTest {
 

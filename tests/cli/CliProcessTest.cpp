@@ -4,7 +4,7 @@
 
 #include "batch/OneFileConversion.h"
 #include "tests/support/TestSupport.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // source cut by another program while it is converted. (Counts claiming more than the file
 // holds are cases in tests/cases/hostile.)
 #include "tests/convert/ConvertTestSupport.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace CalvornTest {
 namespace {

@@ -21,7 +21,7 @@
 #include "convert/ShapeFile.h"
 #include "convert/StopSignal.h"
 #include "tests/convert/ConvertTestSupport.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace CalvornTest {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/torvex/TorvexTestSupport.h"
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 #include "torvex/Torvex_Writer.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace CalvornTest {
 

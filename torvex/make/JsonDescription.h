@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace Torvex {
 

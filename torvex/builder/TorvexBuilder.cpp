@@ -1,4 +1,4 @@
-#include "torvex/TorvexBuilder.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 #include <cfloat>
 #include <climits>
@@ -234,6 +234,169 @@ std::string ToGbkExactly(const std::string& utf8, const std::string& what)
     return gbk;
 }
 
+// What the 64-byte header says.
+struct HeaderLayout {
+    int kindCode;
+    std::size_t fieldCount;
+    bool projection;
+    std::uint32_t recordCount;
+    std::uint32_t slotCount;
+    std::size_t fieldTableSize;
+    std::uint64_t fieldTableOffset;
+    std::uint64_t projectionOffset;
+    std::uint64_t indexOffset;
+};
+
+void FillHeader(std::uint8_t (&header)[kHeaderSize], const HeaderLayout& layout)
+{
+    std::memcpy(header, kMagic, sizeof(kMagic));
+    Store<std::uint16_t>(header + kHeaderVersion, kVersion);
+    Store<std::uint16_t>(header + kHeaderKind, static_cast<std::uint16_t>(layout.kindCode));
+    Store<std::uint16_t>(header + kHeaderFieldCount, static_cast<std::uint16_t>(layout.fieldCount));
+    Store<std::uint16_t>(header + kHeaderFlags, layout.projection ? kFlagProjection : 0);
+    Store<std::uint32_t>(header + kHeaderRecordCount, layout.recordCount);
+    Store<std::uint32_t>(header + kHeaderSlotCount, layout.slotCount);
+    Store<std::uint32_t>(header + kHeaderFieldTableSize,
+                         static_cast<std::uint32_t>(layout.fieldTableSize));
+    Store<std::uint64_t>(header + kHeaderFieldTableOffset, layout.fieldTableOffset);
+    Store<std::uint64_t>(header + kHeaderProjectionOffset, layout.projectionOffset);
+    Store<std::uint64_t>(header + kHeaderIndexOffset, layout.indexOffset);
+}
+
+// The field table: each field's fixed part and GBK name.
+std::vector<std::uint8_t> BuildFieldTable(const std::vector<FieldSpec>& fields)
+{
+    std::vector<std::uint8_t> table;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldSpec& field = fields[i];
+        const std::string label = "field " + std::to_string(i);
+        if (field.name.empty()) {
+            Invalid(label + " has no name");
+        }
+        if (field.width < 0 || field.decimals < 0) {
+            Invalid(label + " (\"" + field.name + "\") has a negative width or decimals");
+        }
+        const std::string name = ToGbkExactly(field.name, label + " name");
+        std::uint8_t fixed[kFieldDescriptorSize];
+        Store<std::uint16_t>(fixed, static_cast<std::uint16_t>(name.size()));
+        Store<std::int32_t>(fixed + 2, field.type);
+        Store<std::int32_t>(fixed + 6, field.width);
+        Store<std::int32_t>(fixed + 10, field.decimals);
+        table.insert(table.end(), fixed, fixed + kFieldDescriptorSize);
+        table.insert(table.end(), name.begin(), name.end());
+    }
+    if (table.size() > std::numeric_limits<std::uint32_t>::max()) {
+        Invalid("the field table is larger than 4 GiB");
+    }
+    return table;
+}
+
+// Checks that the geometry of `record` suits a file of `kind`; returns its vertex count.
+std::uint64_t CheckGeometry(FileKind kind, const RecordSpec& record, const std::string& where)
+{
+    std::uint64_t vertices = 0;
+    for (const auto& part : record.parts) {
+        if (part.empty()) {
+            Invalid(where + "a part or ring without vertices");
+        }
+        vertices += part.size();
+    }
+    switch (kind) {
+        case FileKind::Point:
+            if (record.parts.size() != 1 || vertices != 1) {
+                Invalid(where + "a point needs exactly one vertex");
+            }
+            break;
+        case FileKind::Line:
+        case FileKind::Polygon:
+            if (record.parts.empty()) {
+                Invalid(where + "a " + std::string(FileKindName(kind)) +
+                        " needs at least one part");
+            }
+            break;
+        default:
+            if (!record.parts.empty()) {
+                Invalid(where + "table rows have no geometry");
+            }
+            break;
+    }
+    return vertices;
+}
+
+// The size of record `r`'s slot, after checking that the record can be stored.
+std::uint32_t SlotSize(FileKind kind, const RecordSpec& record, std::size_t r,
+                       const std::vector<FieldSpec>& fields)
+{
+    const std::size_t infoSize = InfoSize(kind);
+    const std::string where = RecordPrefix(r);
+    if (record.attributes.size() != fields.size()) {
+        Invalid(where + "has " + std::to_string(record.attributes.size()) +
+                " attribute values for " + std::to_string(fields.size()) + " fields");
+    }
+    if (record.info.size() > infoSize) {
+        Invalid(where + "graphic-parameter record of " + std::to_string(record.info.size()) +
+                " bytes is larger than the " + std::to_string(infoSize) + " bytes of a " +
+                FileKindName(kind) + " record");
+    }
+    if (!record.text.empty() && kind != FileKind::Point) {
+        Invalid(where + "only points carry an annotation text");
+    }
+    if (record.text.size() > kMaxAnnotationText) {
+        Invalid(where + "annotation text of " + std::to_string(record.text.size()) +
+                " bytes is longer than 259 bytes");
+    }
+    const std::uint64_t vertices = CheckGeometry(kind, record, where);
+    std::uint64_t size =
+        kSlotHeaderSize + infoSize + 4 * record.parts.size() + 16 * vertices + record.text.size();
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        size += ValueSize(record.attributes[f], fields[f], where + FieldLabel(f, fields[f]) + ": ");
+    }
+    if (size > std::numeric_limits<std::uint32_t>::max()) {
+        Invalid(where + "is larger than 4 GiB");
+    }
+    return static_cast<std::uint32_t>(size);
+}
+
+// The bytes of `record`'s slot, check value included, into `slot`.
+void EncodeSlot(FileKind kind, const RecordSpec& record, const std::vector<FieldSpec>& fields,
+                std::vector<std::uint8_t>& slot)
+{
+    const std::size_t infoSize = InfoSize(kind);
+    slot.assign(kSlotHeaderSize, 0);
+    std::uint32_t vertices = 0;
+    for (const auto& part : record.parts) {
+        vertices += static_cast<std::uint32_t>(part.size());
+    }
+    Store<std::uint16_t>(slot.data() + 4, static_cast<std::uint16_t>(infoSize));
+    Store<std::uint16_t>(slot.data() + 6, static_cast<std::uint16_t>(record.text.size()));
+    Store<std::uint32_t>(slot.data() + 8, static_cast<std::uint32_t>(record.parts.size()));
+    Store<std::uint32_t>(slot.data() + 12, vertices);
+    slot.insert(slot.end(), record.info.begin(), record.info.end());
+    slot.resize(kSlotHeaderSize + infoSize, 0);
+    for (const auto& part : record.parts) {
+        const std::size_t at = slot.size();
+        slot.resize(at + 4);
+        Store<std::uint32_t>(slot.data() + at, static_cast<std::uint32_t>(part.size()));
+    }
+    for (const auto& part : record.parts) {
+        for (const Vertex& vertex : part) {
+            const std::size_t at = slot.size();
+            slot.resize(at + 16);
+            Store<double>(slot.data() + at, vertex.x);
+            Store<double>(slot.data() + at + 8, vertex.y);
+        }
+    }
+    slot.insert(slot.end(), record.text.begin(), record.text.end());
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        AppendValue(slot, record.attributes[f], fields[f].type);
+    }
+    std::uint32_t crc = Crc32(slot.data() + 4, slot.size() - 4);
+    if (record.damaged) {
+        crc = ~crc;
+    }
+    Store<std::uint32_t>(slot.data(), crc);
+}
+
 }  // namespace
 
 TorvexBuilder::TorvexBuilder(FileKind kind) : m_kind(kind) {}
@@ -284,91 +447,12 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
     if (m_records.size() > static_cast<std::size_t>(INT_MAX) - 1) {
         Invalid("too many records");
     }
-
-    // Field table.
-    std::vector<std::uint8_t> fieldTable;
-    for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        const FieldSpec& field = m_fields[i];
-        const std::string label = "field " + std::to_string(i);
-        if (field.name.empty()) {
-            Invalid(label + " has no name");
-        }
-        if (field.width < 0 || field.decimals < 0) {
-            Invalid(label + " (\"" + field.name + "\") has a negative width or decimals");
-        }
-        const std::string name = ToGbkExactly(field.name, label + " name");
-        std::uint8_t fixed[kFieldDescriptorSize];
-        Store<std::uint16_t>(fixed, static_cast<std::uint16_t>(name.size()));
-        Store<std::int32_t>(fixed + 2, field.type);
-        Store<std::int32_t>(fixed + 6, field.width);
-        Store<std::int32_t>(fixed + 10, field.decimals);
-        fieldTable.insert(fieldTable.end(), fixed, fixed + kFieldDescriptorSize);
-        fieldTable.insert(fieldTable.end(), name.begin(), name.end());
-    }
-    if (fieldTable.size() > std::numeric_limits<std::uint32_t>::max()) {
-        Invalid("the field table is larger than 4 GiB");
-    }
-
+    const std::vector<std::uint8_t> fieldTable = BuildFieldTable(m_fields);
     // Slot sizes first, so that the index can precede the slots and nothing is written twice.
-    const std::size_t infoSize = InfoSize(m_kind);
     std::vector<std::uint32_t> slotSizes(m_records.size());
     for (std::size_t r = 0; r < m_records.size(); ++r) {
-        const RecordSpec& record = m_records[r];
-        const std::string where = RecordPrefix(r);
-        if (record.attributes.size() != m_fields.size()) {
-            Invalid(where + "has " + std::to_string(record.attributes.size()) +
-                    " attribute values for " + std::to_string(m_fields.size()) + " fields");
-        }
-        if (record.info.size() > infoSize) {
-            Invalid(where + "graphic-parameter record of " + std::to_string(record.info.size()) +
-                    " bytes is larger than the " + std::to_string(infoSize) + " bytes of a " +
-                    FileKindName(m_kind) + " record");
-        }
-        if (!record.text.empty() && m_kind != FileKind::Point) {
-            Invalid(where + "only points carry an annotation text");
-        }
-        if (record.text.size() > kMaxAnnotationText) {
-            Invalid(where + "annotation text of " + std::to_string(record.text.size()) +
-                    " bytes is longer than 259 bytes");
-        }
-        std::uint64_t vertices = 0;
-        for (const auto& part : record.parts) {
-            if (part.empty()) {
-                Invalid(where + "a part or ring without vertices");
-            }
-            vertices += part.size();
-        }
-        switch (m_kind) {
-            case FileKind::Point:
-                if (record.parts.size() != 1 || vertices != 1) {
-                    Invalid(where + "a point needs exactly one vertex");
-                }
-                break;
-            case FileKind::Line:
-            case FileKind::Polygon:
-                if (record.parts.empty()) {
-                    Invalid(where + "a " + std::string(FileKindName(m_kind)) +
-                            " needs at least one part");
-                }
-                break;
-            default:
-                if (!record.parts.empty()) {
-                    Invalid(where + "table rows have no geometry");
-                }
-                break;
-        }
-        std::uint64_t size = kSlotHeaderSize + infoSize + 4 * record.parts.size() + 16 * vertices +
-                             record.text.size();
-        for (std::size_t f = 0; f < m_fields.size(); ++f) {
-            size += ValueSize(record.attributes[f], m_fields[f],
-                              where + FieldLabel(f, m_fields[f]) + ": ");
-        }
-        if (size > std::numeric_limits<std::uint32_t>::max()) {
-            Invalid(where + "is larger than 4 GiB");
-        }
-        slotSizes[r] = static_cast<std::uint32_t>(size);
+        slotSizes[r] = SlotSize(m_kind, m_records[r], r, m_fields);
     }
-
     std::vector<std::string> items;
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         items.push_back(ToGbkExactly(m_items[i], "project item " + std::to_string(i)));
@@ -382,20 +466,12 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
     const std::uint32_t slotCount =
         static_cast<std::uint32_t>(project ? items.size() : m_records.size());
 
+    const std::uint32_t recordCount = project ? 0 : m_recordCountOverride.value_or(slotCount + 1);
+    const HeaderLayout layout{kindCode,         m_fields.size(),  m_projection.has_value(),
+                              recordCount,      slotCount,        fieldTable.size(),
+                              fieldTableOffset, projectionOffset, indexOffset};
     std::uint8_t header[kHeaderSize] = {};
-    std::memcpy(header, kMagic, sizeof(kMagic));
-    Store<std::uint16_t>(header + kHeaderVersion, kVersion);
-    Store<std::uint16_t>(header + kHeaderKind, static_cast<std::uint16_t>(kindCode));
-    Store<std::uint16_t>(header + kHeaderFieldCount, static_cast<std::uint16_t>(m_fields.size()));
-    Store<std::uint16_t>(header + kHeaderFlags, m_projection ? kFlagProjection : 0);
-    Store<std::uint32_t>(header + kHeaderRecordCount,
-                         project ? 0 : m_recordCountOverride.value_or(slotCount + 1));
-    Store<std::uint32_t>(header + kHeaderSlotCount, slotCount);
-    Store<std::uint32_t>(header + kHeaderFieldTableSize,
-                         static_cast<std::uint32_t>(fieldTable.size()));
-    Store<std::uint64_t>(header + kHeaderFieldTableOffset, fieldTableOffset);
-    Store<std::uint64_t>(header + kHeaderProjectionOffset, projectionOffset);
-    Store<std::uint64_t>(header + kHeaderIndexOffset, indexOffset);
+    FillHeader(header, layout);
 
     BlockWriter out(path);
     out.Write(header, sizeof(header));
@@ -403,17 +479,12 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
     if (m_projection) {
         out.Write(reinterpret_cast<const std::uint8_t*>(&*m_projection), kProjectionSize);
     }
-    if (project) {
-        for (const std::string& item : items) {
-            std::uint8_t length[2];
-            Store<std::uint16_t>(length, static_cast<std::uint16_t>(item.size()));
-            out.Write(length, 2);
-            out.Write(reinterpret_cast<const std::uint8_t*>(item.data()), item.size());
-        }
-        out.Finish();
-        return;
+    for (const std::string& item : items) {
+        std::uint8_t length[2];
+        Store<std::uint16_t>(length, static_cast<std::uint16_t>(item.size()));
+        out.Write(length, 2);
+        out.Write(reinterpret_cast<const std::uint8_t*>(item.data()), item.size());
     }
-
     std::uint64_t slotOffset = indexOffset + std::uint64_t{slotCount} * kIndexEntrySize;
     for (std::size_t r = 0; r < m_records.size(); ++r) {
         std::uint8_t entry[kIndexEntrySize] = {};
@@ -423,43 +494,9 @@ void TorvexBuilder::WriteTo(const std::filesystem::path& path) const
         out.Write(entry, sizeof(entry));
         slotOffset += slotSizes[r];
     }
-
     std::vector<std::uint8_t> slot;
-    for (std::size_t r = 0; r < m_records.size(); ++r) {
-        const RecordSpec& record = m_records[r];
-        slot.assign(kSlotHeaderSize, 0);
-        std::uint32_t vertices = 0;
-        for (const auto& part : record.parts) {
-            vertices += static_cast<std::uint32_t>(part.size());
-        }
-        Store<std::uint16_t>(slot.data() + 4, static_cast<std::uint16_t>(infoSize));
-        Store<std::uint16_t>(slot.data() + 6, static_cast<std::uint16_t>(record.text.size()));
-        Store<std::uint32_t>(slot.data() + 8, static_cast<std::uint32_t>(record.parts.size()));
-        Store<std::uint32_t>(slot.data() + 12, vertices);
-        slot.insert(slot.end(), record.info.begin(), record.info.end());
-        slot.resize(kSlotHeaderSize + infoSize, 0);
-        for (const auto& part : record.parts) {
-            const std::size_t at = slot.size();
-            slot.resize(at + 4);
-            Store<std::uint32_t>(slot.data() + at, static_cast<std::uint32_t>(part.size()));
-        }
-        for (const auto& part : record.parts) {
-            for (const Vertex& vertex : part) {
-                const std::size_t at = slot.size();
-                slot.resize(at + 16);
-                Store<double>(slot.data() + at, vertex.x);
-                Store<double>(slot.data() + at + 8, vertex.y);
-            }
-        }
-        slot.insert(slot.end(), record.text.begin(), record.text.end());
-        for (std::size_t f = 0; f < m_fields.size(); ++f) {
-            AppendValue(slot, record.attributes[f], m_fields[f].type);
-        }
-        std::uint32_t crc = Crc32(slot.data() + 4, slot.size() - 4);
-        if (record.damaged) {
-            crc = ~crc;
-        }
-        Store<std::uint32_t>(slot.data(), crc);
+    for (const RecordSpec& record : m_records) {
+        EncodeSlot(m_kind, record, m_fields, slot);
         out.Write(slot);
     }
     out.Finish();
