@@ -37,11 +37,6 @@ namespace {
 constexpr const char* kWarningCaption = "警告";
 constexpr const char* kSummaryCaption = "文件转换完成";
 
-bool IsConvertibleKind(FileKind kind)
-{
-    return kind >= kKindPoint && kind <= kKindTable;
-}
-
 // A stopped run clears the result of a row it left, so that none of them shows the result of
 // an earlier run as if it were this one's.
 void ClearResult(JobList& jobs, const std::vector<Job>& rows, std::size_t row)
@@ -74,8 +69,8 @@ BatchRun::RowEnd BatchRun::ConvertRow(ConversionEngine& engine, const Job& job, 
             log.Write(Format("------E__无法创建输出文件夹【%s】：%s", PathToUtf8(folder).c_str(),
                              problem.c_str()));
             end.outcome = kOutcomeRecordsLost;
-        } else if (IsConvertibleKind(job.kind)) {
-            end.outcome = engine.Convert(job.kind, job.source, folder, 1);
+        } else if (job.kind) {
+            end.outcome = engine.Convert(*job.kind, job.source, folder, 1);
             end.facts = engine.LastFacts();
         } else {
             end.outcome = kOutcomeNoConverter;

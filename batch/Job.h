@@ -2,12 +2,14 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "app/LogBlock.h"
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionFacts.h"
+#include "torvex/Result.h"
 
 namespace Calvorn {
 
@@ -21,7 +23,8 @@ enum StatusImage : int {
 
 struct Job {
     Job() = default;
-    Job(std::filesystem::path path, FileKind fileKind, int statusImage = kStatusNone)
+    Job(std::filesystem::path path, std::optional<Torvex::FileKind> fileKind,
+        int statusImage = kStatusNone)
         : source(std::move(path)), kind(fileKind), status(statusImage)
     {
     }
@@ -30,8 +33,8 @@ struct Job {
     // The source's place in what was added, "/" between names: the path below a scanned
     // folder ("sheet01/roads.wl"), "P/NAME" for item NAME of project P.mpj, else the file name.
     std::string relative;
-    FileKind kind = kKindNone;  // 2..5, also the row's image index
-    int status = kStatusNone;   // a StatusImage
+    std::optional<Torvex::FileKind> kind;  // by the extension (SourceKinds); none for a folder
+    int status = kStatusNone;              // a StatusImage
     // Why a folder scan could not take this path (a folder it cannot read, a path longer than
     // the system allows): such a row fails with outcome 1 without being converted.
     std::string problem;

@@ -15,32 +15,16 @@
 #include "app/UserText.h"
 #include "batch/JobListObserver.h"
 #include "batch/StatusLine.h"
+#include "convert/SourceKinds.h"
 #include "torvex/Torvex_Prj.h"
 
 namespace Calvorn {
 
 namespace {
 
-// Extension of the file-name part from its last '.', upper-cased (ASCII); empty without '.'.
-std::string UpperExtension(const std::filesystem::path& path)
-{
-    const std::string name = PathToUtf8(path.filename());
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) {
-        return {};
-    }
-    std::string extension = name.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return extension;
-}
-
 bool IsProjectPath(const std::filesystem::path& path)
 {
-    return UpperExtension(path) == ".MPJ";
+    return HasExtension(path, kProjectExtension);
 }
 
 // The file-name part of a path stored in a project, which may come from another machine:
@@ -71,7 +55,7 @@ Job ProblemJob(const std::filesystem::path& path, std::string relative,
     return job;
 }
 
-Job FileJob(const std::filesystem::path& path, std::string relative, FileKind kind)
+Job FileJob(const std::filesystem::path& path, std::string relative, Torvex::FileKind kind)
 {
     Job job(path, kind);
     job.relative = std::move(relative);
@@ -154,7 +138,7 @@ std::vector<std::filesystem::path> ProjectItemPaths(const std::filesystem::path&
         // it. An empty name leaves the folder itself, which has no kind and is dropped.
         stored.resize(std::min(stored.size(), stored.find('\0')));
         std::filesystem::path path = folder.Resolve(StoredFileName(stored));
-        if (KindOfPath(path) != kKindNone) {
+        if (KindOfPath(path)) {
             paths.push_back(std::move(path));
         }
     }
@@ -168,12 +152,12 @@ void JobList::SetObserver(JobListObserver* observer)
     m_observer = observer;
 }
 
-FileKind JobList::AddFileToList(const std::filesystem::path& path)
+std::optional<Torvex::FileKind> JobList::AddFileToList(const std::filesystem::path& path)
 {
-    const FileKind kind = KindOfPath(path);
+    const std::optional<Torvex::FileKind> kind = KindOfPath(path);
     std::vector<Job> jobs;
-    if (kind != kKindNone) {
-        jobs.push_back(FileJob(path, PathToUtf8(path.filename()), kind));
+    if (kind) {
+        jobs.push_back(FileJob(path, PathToUtf8(path.filename()), *kind));
     }
     InsertJobs(std::move(jobs));
     return kind;
@@ -184,7 +168,7 @@ std::size_t JobList::AddProject(const std::filesystem::path& project)
     const std::string projectName = PathToUtf8(project.filename().stem());
     std::vector<Job> jobs;
     for (std::filesystem::path& path : ProjectItemPaths(project)) {
-        const FileKind kind = KindOfPath(path);
+        const Torvex::FileKind kind = *KindOfPath(path);
         std::string relative = JoinRelative(projectName, PathToUtf8(path.filename()));
         if (IsTooLong(path)) {
             jobs.push_back(ProblemJob(path, std::move(relative),
@@ -263,20 +247,20 @@ void JobList::ScanFolderOnce(const std::filesystem::path& folder, const std::str
         // path that may be too long to look at.
         std::error_code typeError;
         const bool isFolder = entry.is_directory(typeError);
-        const FileKind kind = KindOfPath(path);
+        const std::optional<Torvex::FileKind> kind = KindOfPath(path);
         std::string relative = JoinRelative(below, name);
         if (isFolder) {
             ScanFolderOnce(path, relative, scanned, jobs);
         } else if (typeError && typeError != std::errc::no_such_file_or_directory) {
             // Maybe a folder (a link to one): what it holds cannot be known.
             jobs.push_back(ProblemJob(path, std::move(relative), typeError));
-        } else if (kind == kKindNone) {
+        } else if (!kind) {
             continue;
         } else if (IsTooLong(path)) {
             jobs.push_back(ProblemJob(path, std::move(relative),
                                       std::make_error_code(std::errc::filename_too_long)));
         } else {
-            jobs.push_back(FileJob(path, std::move(relative), kind));
+            jobs.push_back(FileJob(path, std::move(relative), *kind));
         }
     }
 }
@@ -289,7 +273,7 @@ std::size_t JobList::AddPath(const std::filesystem::path& path)
     if (IsProjectPath(path)) {
         return AddProject(path);
     }
-    return AddFileToList(path) != kKindNone ? 1 : 0;
+    return AddFileToList(path) ? 1 : 0;
 }
 
 void JobList::RemoveRows(std::vector<std::size_t> rows)

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -46,9 +47,9 @@ public:
     void SetObserver(JobListObserver* observer);
 
     // Adds one row for `path` when its extension names a kind, and refreshes the status line
-    // in any case. Returns the kind, or kKindNone when nothing was added. The file need not
+    // in any case. Returns the kind, or nothing when nothing was added. The file need not
     // exist: a missing file fails when it is converted.
-    FileKind AddFileToList(const std::filesystem::path& path);
+    std::optional<Torvex::FileKind> AddFileToList(const std::filesystem::path& path);
 
     // Expands a project file: each item's file-name part (split at "\" and "/", whatever the
     // platform; cut at a zero byte) joined to the project's own folder, added as AddFileToList

@@ -9,6 +9,7 @@
 #include "app/PathText.h"
 #include "batch/ExitStatus.h"
 #include "convert/ConversionEngine.h"
+#include "convert/SourceKinds.h"
 #include "convert/StopSignal.h"
 #include "convert/TemporaryFile.h"
 
@@ -59,12 +60,12 @@ int ConvertFromCmdLine(const CCmdBatchInfo& info, ConversionEngine& engine, Mess
         }
     }
 
-    const FileKind kind = KindOfPath(source);
-    if (kind != kKindNone) {
+    const std::optional<Torvex::FileKind> kind = KindOfPath(source);
+    if (kind) {
         RemoveDeadTemporaryFiles(output);
     }
-    const int outcome = kind == kKindNone ? static_cast<int>(kOutcomeNoConverter)
-                                          : engine.Convert(kind, source, output, progressFlag);
+    const int outcome = kind ? engine.Convert(*kind, source, output, progressFlag)
+                             : static_cast<int>(kOutcomeNoConverter);
     // A stopped conversion has no result to tell.
     if (!info.m_bQuiet && outcome != kOutcomeStopped) {
         messages.Show(OutcomeMessage(outcome), caption, MessageIcon::None);

@@ -5,12 +5,11 @@
 
 #include "app/NameTables.h"
 #include "app/PathText.h"
+#include "convert/SourceKinds.h"
 
 namespace Calvorn {
 
 namespace {
-
-constexpr const char* kSuffixes[] = {"", "_WL", "_WP", "_WT", "_WB", "_ANN"};
 
 std::string ComparedForm(std::string name)
 {
@@ -47,9 +46,11 @@ std::vector<std::string> PossibleOutputNames(const std::filesystem::path& source
     }
     const std::string joined = PathToUtf8((outputFolder / Utf8ToPath(mapped)).lexically_normal());
     std::vector<std::string> names;
-    for (const char* suffix : kSuffixes) {
-        names.push_back(ComparedForm(joined + suffix));
+    names.push_back(ComparedForm(joined));
+    for (const SourceKind& kind : SourceKinds()) {
+        names.push_back(ComparedForm(joined + kind.suffix));
     }
+    names.push_back(ComparedForm(joined + "_ANN"));
     // "x_WL_2" may be the numbered name of x.wl's output.
     const std::size_t underscore = joined.rfind('_');
     if (underscore != std::string::npos && underscore + 1 < joined.size() &&

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "app/PathText.h"
-#include "convert/ConversionEngine.h"
 #include "convert/OutputNames.h"
+#include "convert/SourceKinds.h"
 
 namespace Calvorn {
 
@@ -30,8 +30,13 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view tail)
 bool HasDataFileName(const std::filesystem::path& path)
 {
     const std::string name = PathToUtf8(path.filename());
-    if (KindOfPath(path) != kKindNone || EndsWithIgnoringCase(name, ".mpj")) {
+    if (EndsWithIgnoringCase(name, kProjectExtension)) {
         return true;
+    }
+    for (const SourceKind& kind : SourceKinds()) {
+        if (EndsWithIgnoringCase(name, kind.extension)) {
+            return true;
+        }
     }
     for (const char* extension : TakingExtensions(OutputKind::Shapefile)) {
         if (EndsWithIgnoringCase(name, extension)) {

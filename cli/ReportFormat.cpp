@@ -12,19 +12,13 @@
 #include "app/TextFormat.h"
 #include "app/UserText.h"
 #include "cli/ConsoleMessages.h"
+#include "convert/SourceKinds.h"
 
 namespace Calvorn {
 
 namespace {
 
 using Json = nlohmann::json;
-
-constexpr std::array<std::pair<FileKind, const char*>, 4> kKindNames = {{
-    {kKindPoint, "point"},
-    {kKindLine, "line"},
-    {kKindPolygon, "polygon"},
-    {kKindTable, "table"},
-}};
 
 constexpr std::array<const char*, 5> kStatuses = {"ok", "empty", "failed", "stopped", "skipped"};
 
@@ -50,8 +44,10 @@ public:
         }
         m_entry.source = std::move(*m_source);
         m_entry.status = std::move(*m_status);
-        for (const auto& [value, name] : kKindNames) {
-            m_entry.kind = m_kind == name ? value : m_entry.kind;
+        for (const SourceKind& kind : SourceKinds()) {
+            if (m_kind == Torvex::FileKindName(kind.kind)) {
+                m_entry.kind = kind.kind;
+            }
         }
         if (m_stored && m_live && m_written) {
             m_entry.records = RecordCounts{*m_stored, *m_live, *m_written};
@@ -258,12 +254,8 @@ nlohmann::ordered_json FileEntryJson(const FileEntry& entry)
     json["source"] = entry.source;
     json["size"] = Optional(entry.stat.size);
     json["mtime"] = Optional(entry.stat.mtime);
-    json["kind"] = nullptr;
-    for (const auto& [value, name] : kKindNames) {
-        if (entry.kind == value) {
-            json["kind"] = name;
-        }
-    }
+    json["kind"] = entry.kind ? nlohmann::ordered_json(Torvex::FileKindName(*entry.kind))
+                              : nlohmann::ordered_json(nullptr);
     json["status"] = entry.status;
     json["reason"] = Optional(entry.reason);
     json["outcome"] = Optional(entry.outcome);

@@ -54,7 +54,7 @@ struct RecordCounts {
 struct FileEntry {
     std::string source;  // the path, UTF-8 (EscapeNonUtf8)
     SourceStat stat;
-    FileKind kind = kKindNone;
+    std::optional<Torvex::FileKind> kind;
     std::string status;  // "ok", "empty", "failed", "stopped", "skipped"
     std::optional<std::string> reason;
     std::optional<int> outcome;

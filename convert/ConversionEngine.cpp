@@ -3,6 +3,7 @@
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionRun.h"
 #include "convert/RecordBatch.h"
+#include "convert/SourceKinds.h"
 #include "convert/StyleFields.h"
 #include "torvex/Result.h"
 #include "torvex/Torvex_Writer.h"
@@ -11,35 +12,6 @@
 #include <utility>
 
 namespace Calvorn {
-
-FileKind KindOfPath(const std::filesystem::path& path)
-{
-    // From the last dot of the file name, so that ".wl" alone is a line file too.
-    const std::string name = path.filename().string();
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string::npos) {
-        return kKindNone;
-    }
-    std::string extension = name.substr(dot);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    if (extension == ".WT") {
-        return kKindPoint;
-    }
-    if (extension == ".WL") {
-        return kKindLine;
-    }
-    if (extension == ".WP") {
-        return kKindPolygon;
-    }
-    if (extension == ".WB") {
-        return kKindTable;
-    }
-    return kKindNone;
-}
 
 ConversionEngine::ConversionEngine(const ConversionOptions& options, const NameTables& tables)
     : m_options(options), m_tables(tables)
@@ -56,22 +28,13 @@ const ConversionEngine::ProgressCallback* ConversionEngine::ProgressFor(int prog
     return progressFlag != 0 && m_progress ? &m_progress : nullptr;
 }
 
-int ConversionEngine::Convert(FileKind kind, const std::filesystem::path& source,
+int ConversionEngine::Convert(Torvex::FileKind kind, const std::filesystem::path& source,
                               const std::filesystem::path& outputFolder, int progressFlag)
 {
     m_facts = ConversionFacts();
-    switch (kind) {
-        case kKindPoint:
-            return ConvertPoint2Shp(source, outputFolder, progressFlag);
-        case kKindLine:
-            return ConvertArc2Shp(source, outputFolder, progressFlag);
-        case kKindPolygon:
-            return ConvertPolygon2Shp(source, outputFolder, progressFlag);
-        case kKindTable:
-            return ConvertWB2DBF(source, outputFolder, progressFlag);
-        default:
-            return kOutcomeNoConverter;
-    }
+    const SourceKind* row = FindSourceKind(kind);
+    return row != nullptr ? (this->*row->convert)(source, outputFolder, progressFlag)
+                          : static_cast<int>(kOutcomeNoConverter);
 }
 
 int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
@@ -85,8 +48,7 @@ int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
         if (!run.Open() || !run.CheckRecordCounts()) {
             return run.Outcome();
         }
-        OutputSet& output =
-            run.AddOutput(run.SuffixedNames(converter.suffix), OutputKind::Shapefile);
+        OutputSet& output = run.AddOutput(run.SuffixedNames(converter.kind), OutputKind::Shapefile);
         run.ApplyProjection();
         if (!run.CreateOutputs()) {
             return run.Outcome();

@@ -11,6 +11,7 @@
 #include "app/NameTables.h"
 #include "convert/ConversionFacts.h"
 #include "torvex/Geometry.h"
+#include "torvex/Result.h"
 
 namespace Torvex {
 class Torvex_Writer;
@@ -33,19 +34,6 @@ enum Outcome : int {
     kOutcomeNoConverter = -1,   // no converter for the file's extension
     kOutcomeStopped = -2,       // a signal stopped the conversion: nothing of it was kept
 };
-
-// File kinds, by extension (".WT" 2, ".WL" 3, ".WP" 4, ".WB" 5); 0 for anything else.
-enum FileKind : int {
-    kKindNone = 0,
-    kKindPoint = 2,
-    kKindLine = 3,
-    kKindPolygon = 4,
-    kKindTable = 5,
-};
-
-// The kind of a source path by its extension (from the last '.' of the file-name part,
-// compared without case).
-FileKind KindOfPath(const std::filesystem::path& path);
 
 class ConversionEngine {
 public:
@@ -70,8 +58,8 @@ public:
     int ConvertWB2DBF(const std::filesystem::path& source,
                       const std::filesystem::path& outputFolder, int progressFlag);
 
-    // The converter of `kind`; kOutcomeNoConverter for a kind outside 2..5.
-    int Convert(FileKind kind, const std::filesystem::path& source,
+    // The converter of `kind` (SourceKinds); kOutcomeNoConverter for a kind none takes.
+    int Convert(Torvex::FileKind kind, const std::filesystem::path& source,
                 const std::filesystem::path& outputFolder, int progressFlag);
 
     // The counts and final output paths of the last conversion this engine ran (all empty when
@@ -85,8 +73,8 @@ private:
     // How a converter with one Shapefile output (lines, polygons) differs from the others. The
     // three run on the reading side of the record loop.
     struct SingleShapefile {
-        const char* function;  // qualified name for the log
-        const char* suffix;    // "%s_WL", "%s_WP"
+        const char* function;   // qualified name for the log
+        Torvex::FileKind kind;  // its suffix (SourceKinds)
         std::span<const StyleFieldDef> styleFields;
         // Reads a slot's graphic-parameter record with the converter's read call (the shape
         // comes after); returns the reader's result.

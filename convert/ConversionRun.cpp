@@ -15,6 +15,7 @@
 #include "convert/OutputLimitError.h"
 #include "convert/RecordLoop.h"
 #include "convert/SourceChangedError.h"
+#include "convert/SourceKinds.h"
 #include "convert/StopSignal.h"
 #include "projection/CPrjWriter.h"
 #include "projection/CoordinateScale.h"
@@ -160,14 +161,16 @@ std::filesystem::path ConversionRun::JoinedPath() const
     return m_outputFolder / Utf8ToPath(mapped);
 }
 
-std::filesystem::path ConversionRun::SuffixedPath(const char* format) const
+std::filesystem::path ConversionRun::SuffixedPath(const char* suffix) const
 {
-    return Utf8ToPath(Format(format, PathToUtf8(JoinedPath()).c_str()));
+    std::filesystem::path path = JoinedPath();
+    path += suffix;
+    return path;
 }
 
-OutputNameSequence ConversionRun::SuffixedNames(const char* suffixFormat) const
+OutputNameSequence ConversionRun::SuffixedNames(Torvex::FileKind kind) const
 {
-    return OutputNameSequence(JoinedPath(), SuffixedPath(suffixFormat));
+    return OutputNameSequence(JoinedPath(), SuffixedPath(FindSourceKind(kind)->suffix));
 }
 
 OutputSet& ConversionRun::AddOutput(const OutputNameSequence& names, OutputKind kind)

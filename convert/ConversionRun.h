@@ -63,11 +63,11 @@ public:
     // The output folder joined with the source's base name, mapped through the layer-name
     // table.
     std::filesystem::path JoinedPath() const;
-    // JoinedPath() formatted with `format` ("%s_ANN").
-    std::filesystem::path SuffixedPath(const char* format) const;
-    // The names of an output with a kind suffix: JoinedPath(), then SuffixedPath(suffixFormat)
-    // ("%s_WL"), then that with "_2", "_3", ...
-    OutputNameSequence SuffixedNames(const char* suffixFormat) const;
+    // JoinedPath() with `suffix` ("_ANN") appended.
+    std::filesystem::path SuffixedPath(const char* suffix) const;
+    // The names of an output of a file of `kind`: JoinedPath(), then SuffixedPath() with the
+    // kind's suffix ("_WL", SourceKinds), then that with "_2", "_3", ...
+    OutputNameSequence SuffixedNames(Torvex::FileKind kind) const;
 
     // Adds an output under the first of `names` that nothing stands under yet, with the line
     // "输出文件【…】已存在，改为写入【…】" when that is a numbered one; the reference stays valid

@@ -20,7 +20,7 @@ int ConversionEngine::ConvertArc2Shp(const std::filesystem::path& source,
     Torvex::TORVEX_LineInfo info{};
     const SingleShapefile converter{
         kFunction,
-        "%s_WL",
+        Torvex::FileKind::Line,
         kLineStyleFields,
         [&](Torvex::Torvex_Writer& reader, int slot) {
             return reader.ReadArcInfo(slot, &info, nullptr);

@@ -23,7 +23,8 @@ int ConversionEngine::ConvertWB2DBF(const std::filesystem::path& source,
             return run.Outcome();
         }
         run.TakeTableRowCount();
-        OutputSet& output = run.AddOutput(run.SuffixedNames("%s_WB"), OutputKind::Table);
+        OutputSet& output =
+            run.AddOutput(run.SuffixedNames(Torvex::FileKind::Table), OutputKind::Table);
         if (!run.CreateOutputs()) {
             return run.Outcome();
         }

@@ -35,12 +35,13 @@ int ConversionEngine::ConvertPoint2Shp(const std::filesystem::path& source,
         }
         const bool split = m_options.SplitAnnotations == 1;
         const bool withStyle = m_options.StyleAsAttributes == 1;
-        OutputSet& main = run.AddOutput(run.SuffixedNames("%s_WT"), OutputKind::Shapefile);
+        OutputSet& main =
+            run.AddOutput(run.SuffixedNames(Torvex::FileKind::Point), OutputKind::Shapefile);
         // NAME_ANN after the joined name, whatever name the main output takes.
-        OutputSet* annotations =
-            split ? &run.AddOutput(OutputNameSequence(run.SuffixedPath("%s_ANN")),
-                                   OutputKind::Shapefile)
-                  : nullptr;
+        OutputSet* annotations = split
+                                     ? &run.AddOutput(OutputNameSequence(run.SuffixedPath("_ANN")),
+                                                      OutputKind::Shapefile)
+                                     : nullptr;
         run.ApplyProjection();
         if (!run.CreateOutputs()) {
             return run.Outcome();

@@ -22,7 +22,7 @@ int ConversionEngine::ConvertPolygon2Shp(const std::filesystem::path& source,
     Torvex::TORVEX_RegInfo info{};
     const SingleShapefile converter{
         kFunction,
-        "%s_WP",
+        Torvex::FileKind::Polygon,
         kFillStyleFields,
         [&](Torvex::Torvex_Writer& reader, int slot) {
             return reader.ReadPolygonInfo(slot, &info, nullptr);

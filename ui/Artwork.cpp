@@ -70,6 +70,21 @@ QIcon ListImage(int index)
     return images[index];
 }
 
+int KindImage(std::optional<Torvex::FileKind> kind)
+{
+    // Images 2..5 are the four kinds of source file.
+    constexpr std::pair<Torvex::FileKind, int> kImages[] = {{Torvex::FileKind::Point, 2},
+                                                            {Torvex::FileKind::Line, 3},
+                                                            {Torvex::FileKind::Polygon, 4},
+                                                            {Torvex::FileKind::Table, 5}};
+    for (const auto& [value, image] : kImages) {
+        if (kind == value) {
+            return image;
+        }
+    }
+    return -1;
+}
+
 QIcon AppIcon()
 {
     EnsureArtwork();

@@ -2,6 +2,10 @@
 // Qt Svg at the screen's scale, so the windows stay sharp at 1× and 2×.
 #pragma once
 
+#include <optional>
+
+#include "torvex/Result.h"
+
 #include <QColor>
 #include <QFont>
 #include <QIcon>
@@ -37,6 +41,9 @@ QPixmap RenderSvg(const QString& resource, const QSize& size, qreal devicePixelR
 
 // Image `index` of the list's twelve images (kinds 0..6, statuses 7..11).
 QIcon ListImage(int index);
+
+// The list image of a source kind (none: a row a scan could not take), -1 for none.
+int KindImage(std::optional<Torvex::FileKind> kind);
 
 QIcon AppIcon();
 

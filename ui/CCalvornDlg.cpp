@@ -256,7 +256,7 @@ bool CCalvornDlg::OpenInDesktop(const QUrl& url, const QString& what)
     return true;
 }
 
-int CCalvornDlg::AddFileToList(const std::filesystem::path& path)
+std::optional<Torvex::FileKind> CCalvornDlg::AddFileToList(const std::filesystem::path& path)
 {
     return m_model->Jobs().AddFileToList(path);
 }

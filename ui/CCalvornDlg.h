@@ -10,11 +10,13 @@
 #include <QStringList>
 #include <QUrl>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "app/ConversionOptions.h"
 #include "app/MessageSink.h"
 #include "app/NameTables.h"
+#include "torvex/Result.h"
 
 class QLabel;
 class QLineEdit;
@@ -69,8 +71,8 @@ public:
     void SetHomePage(const QUrl& address);
 
     // Adds one file to the top of the job list when its extension names a kind; refreshes
-    // the progress line in any case. Returns the kind, or 0 when nothing was added.
-    int AddFileToList(const std::filesystem::path& path);
+    // the progress line in any case. Returns the kind, or nothing when nothing was added.
+    std::optional<Torvex::FileKind> AddFileToList(const std::filesystem::path& path);
 
     // The one-file conversion of the command line, with this dialog's options and tables and
     // message boxes for its messages. Returns what ConvertFromCmdLine returns.

@@ -75,7 +75,7 @@ void JobListModel::SetBusyRow(int row)
 
 int JobListModel::KindImage(int row) const
 {
-    return row >= 0 && row < rowCount() ? static_cast<int>(m_rows[row].kind) : -1;
+    return row >= 0 && row < rowCount() ? Calvorn::KindImage(m_rows[row].kind) : -1;
 }
 
 int JobListModel::StatusImageOf(int row) const
@@ -135,7 +135,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const
             case Qt::ToolTipRole:
                 return QDir::toNativeSeparators(ToQString(job.source));
             case Qt::DecorationRole:
-                return ListImage(job.kind);
+                return ListImage(Calvorn::KindImage(job.kind));
             default:
                 return {};
         }

@@ -40,9 +40,11 @@ TEST(JobListTest, KindsOrderAndStatusLine)
     JobList asAdded(JobList::Order::AsAdded);
     RecordingObserver observer;
     newestFirst.SetObserver(&observer);
-    const std::pair<const char*, FileKind> offered[] = {
-        {"a.wt", kKindPoint}, {"b.WL", kKindLine},     {"c.Wp", kKindPolygon}, {"a.wt", kKindPoint},
-        {"m.mpj", kKindNone}, {"x.wl.bak", kKindNone}, {"d.wb", kKindTable},
+    using Torvex::FileKind;
+    const std::pair<const char*, std::optional<FileKind>> offered[] = {
+        {"a.wt", FileKind::Point}, {"b.WL", FileKind::Line}, {"c.Wp", FileKind::Polygon},
+        {"a.wt", FileKind::Point}, {"m.mpj", std::nullopt},  {"x.wl.bak", std::nullopt},
+        {"d.wb", FileKind::Table},
     };
     for (const auto& [path, kind] : offered) {
         EXPECT_EQ(newestFirst.AddFileToList(path), kind) << path;
@@ -50,7 +52,7 @@ TEST(JobListTest, KindsOrderAndStatusLine)
     }
     EXPECT_EQ(RowNames(asAdded), (Names{"a.wt", "b.WL", "c.Wp", "a.wt", "d.wb"}));
     EXPECT_EQ(RowNames(newestFirst), (Names{"d.wb", "a.wt", "c.Wp", "b.WL", "a.wt"}));
-    EXPECT_EQ(newestFirst.At(3).kind, kKindLine);
+    EXPECT_EQ(newestFirst.At(3).kind, FileKind::Line);
     EXPECT_EQ(newestFirst.At(3).status, kStatusNone);
     EXPECT_EQ(observer.events,
               (Names{"+0,1", Waiting(1), "+0,1", Waiting(2), "+0,1", Waiting(3), "+0,1", Waiting(4),

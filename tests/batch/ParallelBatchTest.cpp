@@ -11,6 +11,7 @@
 #include "batch/BatchRunObserver.h"
 #include "batch/JobList.h"
 #include "batch/OutputGroups.h"
+#include "convert/SourceKinds.h"
 #include "tests/batch/BatchTestFiles.h"
 
 namespace {

@@ -13,21 +13,26 @@
 #include "convert/ConversionEngine.h"
 #include "convert/ConversionRun.h"
 #include "convert/CoreShare.h"
+#include "convert/SourceKinds.h"
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
 namespace {
 
-using Calvorn::FileKind;
+using Kind = std::optional<Torvex::FileKind>;
 
 TEST(ConversionEngine, KindOfPath)
 {
-    const std::pair<const char*, FileKind> cases[] = {
-        {"/data/roads.wl", Calvorn::kKindLine},  {"TOWNS.WT", Calvorn::kKindPoint},
-        {"lakes.Wp", Calvorn::kKindPolygon},     {"my.parcels.wb", Calvorn::kKindTable},
-        {"map.mpj", Calvorn::kKindNone},         {"roads", Calvorn::kKindNone},
-        {"folder.wl/roads", Calvorn::kKindNone}, {"roads.wl.bak", Calvorn::kKindNone},
-        {"/data/.wl", Calvorn::kKindLine},
+    const std::pair<const char*, Kind> cases[] = {
+        {"/data/roads.wl", Torvex::FileKind::Line},
+        {"TOWNS.WT", Torvex::FileKind::Point},
+        {"lakes.Wp", Torvex::FileKind::Polygon},
+        {"my.parcels.wb", Torvex::FileKind::Table},
+        {"map.mpj", std::nullopt},
+        {"roads", std::nullopt},
+        {"folder.wl/roads", std::nullopt},
+        {"roads.wl.bak", std::nullopt},
+        {"/data/.wl", Torvex::FileKind::Line},
     };
     for (const auto& [path, kind] : cases) {
         EXPECT_EQ(Calvorn::KindOfPath(path), kind) << path;
@@ -155,7 +160,7 @@ TEST_F(EngineRun, ProgressPositions)
         std::vector<int> positions;
         m_engine.SetProgressCallback([&](int position) { positions.push_back(position); });
         const auto source = Source(c.name, c.source);
-        EXPECT_EQ(m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, c.flag), c.outcome);
+        EXPECT_EQ(m_engine.Convert(*Calvorn::KindOfPath(source), source, m_out, c.flag), c.outcome);
         EXPECT_EQ(positions, c.positions);
     }
     Reset();
@@ -181,7 +186,7 @@ TEST_F(EngineRun, ExceptionFromTheCallbackKeepsTheRecordsWritten)
                 throw std::runtime_error("进度条已关闭");
             }
         });
-        EXPECT_EQ(m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, 1), 4);
+        EXPECT_EQ(m_engine.Convert(*Calvorn::KindOfPath(source), source, m_out, 1), 4);
         EXPECT_EQ(LogLines(), (std::vector<std::string>{"开始转换【" + source.string() + "】------",
                                                         "------E__转换中止：进度条已关闭"}));
         const std::filesystem::path base = m_out / source.stem();

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "convert/ShapelibIo.h"
+#include "convert/SourceKinds.h"
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -115,7 +116,7 @@ protected:
                                  : kind == "polygon" ? "lakes.wp"
                                                      : "parcels.wb";
         const fs::path source = Source(name, SourceFile(kind, records).dump());
-        return m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, 0);
+        return m_engine.Convert(*Calvorn::KindOfPath(source), source, m_out, 0);
     }
 };
 

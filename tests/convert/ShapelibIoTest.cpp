@@ -19,6 +19,7 @@
 #include "convert/OutputError.h"
 #include "convert/RecordLoop.h"
 #include "convert/ShapeFile.h"
+#include "convert/SourceKinds.h"
 #include "convert/StopSignal.h"
 #include "tests/convert/ConvertTestSupport.h"
 #include "torvex/builder/TorvexBuilder.h"
@@ -297,7 +298,7 @@ protected:
         Calvorn::SetRecordThreads(way.threads);
         const std::size_t logged = LogLines().size();
         Result result;
-        result.outcome = m_engine.Convert(Calvorn::KindOfPath(source), source, m_out, 1);
+        result.outcome = m_engine.Convert(*Calvorn::KindOfPath(source), source, m_out, 1);
         for (const auto& entry : std::filesystem::directory_iterator(m_out)) {
             std::string bytes = ReadFile(entry.path());
             // The header's last-update date may differ between two runs.
