@@ -6,15 +6,19 @@
 #include <cerrno>
 #include <system_error>
 
-#include "app/LogBlock.h"
 #include "torvex/Gbk.h"
 
 namespace Calvorn {
 
 namespace {
 
-thread_local std::string* t_heldLines = nullptr;
-thread_local LogBlock* t_copiedLines = nullptr;
+// A line as the file holds it.
+void AppendEncoded(std::string& bytes, const std::string& text)
+{
+    bytes += ">";
+    bytes += Torvex::Utf8ToGbk(text);
+    bytes += "\r\n";
+}
 
 }  // namespace
 
@@ -32,39 +36,20 @@ void CConvertLog::Write(int level, const std::string& text, const char* /*file*/
     if (level < 2) {
         return;
     }
-    if (t_copiedLines != nullptr) {
-        t_copiedLines->Add(text);
+    std::string bytes;
+    AppendEncoded(bytes, text);
+    WriteToFile(bytes);
+}
+
+void CConvertLog::WriteBlock(const std::vector<std::string>& lines)
+{
+    std::string bytes;
+    for (const std::string& text : lines) {
+        AppendEncoded(bytes, text);
     }
-    std::string bytes = ">";
-    bytes += Torvex::Utf8ToGbk(text);
-    bytes += "\r\n";
-    AppendLine(bytes);
-}
-
-void CConvertLog::HoldLinesOfThisThread(std::string* buffer)
-{
-    t_heldLines = buffer;
-}
-
-void CConvertLog::CopyLinesOfThisThread(LogBlock* block)
-{
-    t_copiedLines = block;
-}
-
-void CConvertLog::WriteHeld(const std::string& bytes)
-{
     if (!bytes.empty()) {
         WriteToFile(bytes);
     }
-}
-
-void CConvertLog::AppendLine(const std::string& bytes)
-{
-    if (t_heldLines != nullptr) {
-        t_heldLines->append(bytes);
-        return;
-    }
-    WriteToFile(bytes);
 }
 
 void CConvertLog::WriteToFile(const std::string& bytes)

@@ -8,23 +8,21 @@
 // folder for the application when the executable's folder cannot be written (an installed
 // program's log lies in the user's state folder); a file named with SetFile is appended to
 // instead. Every line (and every held block) reaches the file in one write to its end
-// (O_APPEND), so any number of threads and processes sharing a log interleave whole lines. A
-// thread may hold its lines back (HoldLinesOfThisThread): they then reach the file only when
-// handed to WriteHeld, and are lost if the process ends before that.
+// (O_APPEND), so any number of threads and processes sharing a log interleave whole lines.
 #pragma once
 
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/AppLocations.h"
+#include "app/LogSink.h"
 
 namespace Calvorn {
 
-class LogBlock;
-
-class CConvertLog {
+class CConvertLog : public LogSink {
 public:
     static constexpr const char* kFileName = "CalvornExp.log";
 
@@ -35,7 +33,9 @@ public:
     // `file`, `line` and `function` name the caller and are not written. A character GBK cannot
     // represent is written as '?'. If no log file can be opened, lines are dropped silently.
     void Write(int level, const std::string& text, const char* file, int line,
-               const char* function);
+               const char* function) override;
+    // Writes `lines` at once, in one write to the file's end.
+    void WriteBlock(const std::vector<std::string>& lines) override;
 
     // Where the log goes unless SetFile names a file: CalvornExp.log beside the executable,
     // else in the user's folder (in the state folder when installed). Closes an open log; the next
@@ -51,26 +51,12 @@ public:
     // be written to. Empty when no log file could be opened.
     std::filesystem::path Path() const;
 
-    // While `buffer` is not null, the lines this thread writes are appended to it, as the bytes
-    // they would be in the file, instead of reaching the file; null ends that. A batch run that
-    // converts several files at once keeps each file's lines together this way and writes them
-    // with WriteHeld when the file is done, in the order of its rows.
-    static void HoldLinesOfThisThread(std::string* buffer);
-    // Writes lines held by HoldLinesOfThisThread at once, flushed.
-    void WriteHeld(const std::string& bytes);
-
-    // While `block` is not null, the lines this thread writes are also added to it (as UTF-8
-    // message texts), whether they reach the file at once or are held; null ends that.
-    static void CopyLinesOfThisThread(LogBlock* block);
-
     CConvertLog(const CConvertLog&) = delete;
     CConvertLog& operator=(const CConvertLog&) = delete;
 
 private:
     CConvertLog() = default;
 
-    // Every line reaches the file (or the thread's held lines) through here.
-    void AppendLine(const std::string& bytes);
     void WriteToFile(const std::string& bytes);
     void OpenLocked();
     void CloseLocked();
@@ -83,15 +69,6 @@ private:
     int m_fd = -1;
     std::filesystem::path m_openPath;  // empty when opening failed
     bool m_openTried = false;
-};
-
-// Copies the lines this thread logs into a block while it lives: one file's story for the user.
-class LogBlockCapture {
-public:
-    explicit LogBlockCapture(LogBlock& block) { CConvertLog::CopyLinesOfThisThread(&block); }
-    ~LogBlockCapture() { CConvertLog::CopyLinesOfThisThread(nullptr); }
-    LogBlockCapture(const LogBlockCapture&) = delete;
-    LogBlockCapture& operator=(const LogBlockCapture&) = delete;
 };
 
 }  // namespace Calvorn

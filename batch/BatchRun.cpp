@@ -21,6 +21,7 @@
 #include "app/PathText.h"
 #include "app/TextFormat.h"
 #include "batch/BatchRunObserver.h"
+#include "batch/FileLog.h"
 #include "batch/JobList.h"
 #include "batch/OutputGroups.h"
 #include "batch/OutputTree.h"
@@ -52,7 +53,8 @@ void ClearResult(JobList& jobs, const std::vector<Job>& rows, std::size_t row)
 // result's log. A row a scan could not take fails as a file that cannot be opened, without a
 // conversion (and so without log lines of its own); a row whose output folder cannot be made
 // fails as a file whose outputs cannot be created.
-BatchRun::RowEnd BatchRun::ConvertRow(ConversionEngine& engine, const Job& job, OutputTree& tree)
+BatchRun::RowEnd BatchRun::ConvertRow(ConversionEngine& engine, FileLog& log, const Job& job,
+                                      OutputTree& tree)
 {
     RowEnd end;
     if (!job.problem.empty()) {
@@ -60,29 +62,31 @@ BatchRun::RowEnd BatchRun::ConvertRow(ConversionEngine& engine, const Job& job, 
         return end;
     }
     const auto start = std::chrono::steady_clock::now();
-    {
-        const LogBlockCapture capture(end.log);
-        const std::filesystem::path folder = tree.FolderFor(job);
-        if (const std::string problem = tree.Prepare(folder); !problem.empty()) {
-            const RunLog log("CCalvornDlg::OnStartConvert");
-            log.Write(Format("开始转换【%s】------", PathToUtf8(job.source).c_str()));
-            log.Write(Format("------E__无法创建输出文件夹【%s】：%s", PathToUtf8(folder).c_str(),
-                             problem.c_str()));
-            end.outcome = kOutcomeRecordsLost;
-        } else if (job.kind) {
-            end.outcome = engine.Convert(*job.kind, job.source, folder, 1);
-            end.facts = engine.LastFacts();
-        } else {
-            end.outcome = kOutcomeNoConverter;
-        }
+    const std::filesystem::path folder = tree.FolderFor(job);
+    if (const std::string problem = tree.Prepare(folder); !problem.empty()) {
+        const RunLog runLog(log, "CCalvornDlg::OnStartConvert");
+        runLog.Write(Format("开始转换【%s】------", PathToUtf8(job.source).c_str()));
+        runLog.Write(Format("------E__无法创建输出文件夹【%s】：%s", PathToUtf8(folder).c_str(),
+                            problem.c_str()));
+        end.outcome = kOutcomeRecordsLost;
+    } else if (job.kind) {
+        end.outcome = engine.Convert(*job.kind, job.source, folder, 1);
+        end.facts = engine.LastFacts();
+    } else {
+        end.outcome = kOutcomeNoConverter;
     }
+    end.log = log.TakeBlock();
     end.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return end;
 }
 
 BatchRun::BatchRun(JobList& jobs, const ConversionOptions& options, NameTables& tables,
-                   MessageSink& messages)
-    : m_jobs(jobs), m_options(options), m_tables(tables), m_messages(messages)
+                   MessageSink& messages, ConversionContext context)
+    : m_jobs(jobs),
+      m_options(options),
+      m_tables(tables),
+      m_messages(messages),
+      m_context(std::move(context))
 {
 }
 
@@ -169,7 +173,8 @@ BatchResult BatchRun::Run(const std::filesystem::path& outputFolder, const PathS
 
 std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, BatchResult& result)
 {
-    ConversionEngine engine(m_options, m_tables);
+    FileLog log(*m_context.log, false);
+    ConversionEngine engine(m_options, m_tables, ConversionContext{&log, m_context.output});
     if (m_observer != nullptr) {
         engine.SetProgressCallback([this](int position) { m_observer->Progress(position); });
     }
@@ -182,7 +187,7 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, 
         if (m_observer != nullptr) {
             m_observer->RowStarted(done, job);
         }
-        RowEnd end = ConvertRow(engine, job, tree);
+        RowEnd end = ConvertRow(engine, log, job, tree);
         if (end.outcome == kOutcomeStopped) {
             break;  // not converted: counted with the rows left
         }
@@ -219,8 +224,8 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
     struct RowState {
         Phase phase = Phase::Waiting;
         int progress = -1;
-        std::string log;  // the file's log lines, held back until they are written in row order
-        RowEnd end;       // the outcome, the same lines for the observer, the facts
+        std::vector<std::string> log;  // the file's lines, held until they are written in row order
+        RowEnd end;                    // the outcome, the same lines for the observer, the facts
     };
     std::vector<RowState> states(rows.size());
     std::deque<std::size_t> completed;  // rows done whose completion the observer has not heard
@@ -234,7 +239,8 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
         // Busy until no group is left, also between files: a file's reading thread takes only
         // a core that no file of this batch will want.
         const BusyThread busy;
-        ConversionEngine engine(m_options, m_tables);
+        FileLog log(*m_context.log, true);
+        ConversionEngine engine(m_options, m_tables, ConversionContext{&log, m_context.output});
         std::size_t current = 0;
         if (reportProgress) {
             engine.SetProgressCallback([&](int position) {
@@ -255,18 +261,15 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
                 if (stop) {
                     continue;
                 }
-                std::string log;
                 RowEnd end;
                 end.outcome = kOutcomeRecordsLost;
                 try {
-                    CConvertLog::HoldLinesOfThisThread(&log);
-                    end = ConvertRow(engine, rows[row], tree);
+                    end = ConvertRow(engine, log, rows[row], tree);
                 } catch (...) {
                     // Converters report by outcome; only memory running out gets here.
                 }
-                CConvertLog::HoldLinesOfThisThread(nullptr);
                 std::lock_guard<std::mutex> lock(mutex);
-                states[row].log = std::move(log);
+                states[row].log = log.TakeHeld();
                 states[row].end = std::move(end);
                 states[row].phase = Phase::Done;
                 completed.push_back(row);
@@ -347,11 +350,11 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
             }
         }
         RowState& state = states[row];
-        const std::string log = std::move(state.log);
+        const std::vector<std::string> log = std::move(state.log);
         const bool stopped = state.phase == Phase::Skipped || state.end.outcome == kOutcomeStopped;
         lock.unlock();
         // A file stopped by a signal still tells its story, up to the abort line.
-        CConvertLog::Get().WriteHeld(log);
+        m_context.log->WriteBlock(log);
         if (stopped) {
             ++left;
             ClearResult(m_jobs, rows, row);

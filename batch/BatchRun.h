@@ -36,11 +36,13 @@
 #include "app/ConversionOptions.h"
 #include "batch/BatchResult.h"
 #include "batch/Job.h"
+#include "convert/ConversionContext.h"
 
 namespace Calvorn {
 
 class BatchRunObserver;
 class ConversionEngine;
+class FileLog;
 class JobList;
 class MessageSink;
 class NameTables;
@@ -49,9 +51,10 @@ struct PathSettings;
 
 class BatchRun {
 public:
-    // Keeps references to all four; they must outlive the run.
+    // Keeps references to the first four, which must outlive the run; the context's log gets
+    // every file's lines (one file's together) and its output policy holds for every file.
     BatchRun(JobList& jobs, const ConversionOptions& options, NameTables& tables,
-             MessageSink& messages);
+             MessageSink& messages, ConversionContext context = ProgramContext());
 
     // The observer (or null) must outlive the runs it follows.
     void SetObserver(BatchRunObserver* observer);
@@ -92,7 +95,8 @@ private:
         ConversionFacts facts;
         double seconds = 0;
     };
-    static RowEnd ConvertRow(ConversionEngine& engine, const Job& job, OutputTree& tree);
+    static RowEnd ConvertRow(ConversionEngine& engine, FileLog& log, const Job& job,
+                             OutputTree& tree);
 
     // Convert the rows (statuses set, observer told, result counted); return the rows left
     // unconverted by a stop.
@@ -108,6 +112,7 @@ private:
     const ConversionOptions& m_options;
     NameTables& m_tables;
     MessageSink& m_messages;
+    ConversionContext m_context;
     BatchRunObserver* m_observer = nullptr;
     int m_threadCount = 1;
     bool m_keepTree = false;

@@ -143,7 +143,8 @@ void BM_DbfRowWrite(benchmark::State& state)
 {
     const auto mode =
         state.range(0) == 0 ? Calvorn::ShapelibIoMode::Buffered : Calvorn::ShapelibIoMode::Plain;
-    Calvorn::SetShapelibIoMode(mode);
+    const Calvorn::OutputPolicy policy{{}, mode, {}};
+    const Calvorn::OutputPolicyScope scope(policy);
     const Calvorn::BenchDataset dataset(Torvex::FileKind::Point, 1);
     const Calvorn::BenchFeature feature = dataset.Feature(7);
     const std::string cname = Torvex::Utf8ToGbk(feature.cname);
@@ -169,7 +170,6 @@ void BM_DbfRowWrite(benchmark::State& state)
         dbf.AppendRow(bytes.data());
     }
     dbf.Close();
-    Calvorn::SetShapelibIoMode(Calvorn::ShapelibIoMode::Buffered);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DbfRowWrite)->ArgName("plain")->Arg(0)->Arg(1);
@@ -196,12 +196,13 @@ void BM_Convert(benchmark::State& state)
     Calvorn::CConvertLog::Get().SetFile(Folder() / "CalvornExp.log");
     Calvorn::ConversionOptions options;
     Calvorn::NameTables tables;
-    Calvorn::ConversionEngine engine(options, tables);
+    // One thread: the callback's cost is not hidden by a second one.
+    Calvorn::ConversionEngine engine(
+        options, tables,
+        Calvorn::ConversionContext{&Calvorn::CConvertLog::Get(), {}, Calvorn::RecordThreads::One});
     engine.SetProgressCallback([](int position) { benchmark::DoNotOptimize(position); });
     const int progressFlag = static_cast<int>(state.range(0));
     const fs::path out = Folder() / ("out" + std::to_string(progressFlag));
-    // One thread: the callback's cost is not hidden by a second one.
-    Calvorn::SetRecordThreads(Calvorn::RecordThreads::One);
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove_all(out);
@@ -212,7 +213,6 @@ void BM_Convert(benchmark::State& state)
             break;
         }
     }
-    Calvorn::SetRecordThreads(Calvorn::RecordThreads::Auto);
     state.SetItemsProcessed(state.iterations() * kPoints);
 }
 BENCHMARK(BM_Convert)->ArgName("progress")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

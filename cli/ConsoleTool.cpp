@@ -22,6 +22,7 @@
 #include "app/UserText.h"
 #include "batch/BatchRun.h"
 #include "batch/ExitStatus.h"
+#include "batch/FileLog.h"
 #include "batch/JobList.h"
 #include "batch/OneFileConversion.h"
 #include "cli/BatchArguments.h"
@@ -266,7 +267,9 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         return *refused;
     }
     NameTables tables;  // the one-file conversion loads no mapping file
-    ConversionEngine engine(options, tables);
+    // The file's lines go to the program's log and are kept for the reason of a failure.
+    FileLog log(CConvertLog::Get(), false);
+    ConversionEngine engine(options, tables, ConversionContext{&log, {}});
     const bool showProgress = environment.terminal && !info.m_bQuiet &&
                               !info.m_strSourceFile.empty() && !info.m_strOutputPath.empty();
     ConsoleProgress progress(err, showProgress);
@@ -275,19 +278,14 @@ int RunOneFile(const std::vector<std::string>& args, std::ostream& out, std::ost
         engine.SetProgressCallback([&progress](int position) { progress.Update(position); });
     }
     CollectedMessages messages;
-    LogBlock log;
-    int result = 0;
-    {
-        const LogBlockCapture capture(log);
-        result = ConvertFromCmdLine(info, engine, messages, ApplicationName(), 1);
-    }
+    const int result = ConvertFromCmdLine(info, engine, messages, ApplicationName(), 1);
     progress.Clear();
 
     const bool good =
         result == kCmdLineUsageShown || result == kOutcomeConverted || result == kOutcomeEmpty;
     (good ? out : err) << messages.Text();
     if (result > 0 && result != kOutcomeEmpty && !info.m_bQuiet) {
-        PrintPathProblem(err, info.m_strSourceFile, FailureReason(result, log));
+        PrintPathProblem(err, info.m_strSourceFile, FailureReason(result, log.TakeBlock()));
     }
     return OneFileExitStatus(result);
 }

@@ -1,5 +1,6 @@
 #include "convert/ConversionEngine.h"
 
+#include "app/CConvertLog.h"
 #include "convert/AttributeTransfer.h"
 #include "convert/ConversionRun.h"
 #include "convert/RecordBatch.h"
@@ -13,9 +14,15 @@
 
 namespace Calvorn {
 
-ConversionEngine::ConversionEngine(const ConversionOptions& options, const NameTables& tables)
-    : m_options(options), m_tables(tables)
+ConversionEngine::ConversionEngine(const ConversionOptions& options, const NameTables& tables,
+                                   ConversionContext context)
+    : m_context(std::move(context)), m_options(options), m_tables(tables)
 {
+}
+
+ConversionContext ProgramContext()
+{
+    return ConversionContext{&CConvertLog::Get(), {}};
 }
 
 void ConversionEngine::SetProgressCallback(ProgressCallback callback)
@@ -42,9 +49,9 @@ int ConversionEngine::ConvertToOneShapefile(const SingleShapefile& converter,
                                             const std::filesystem::path& outputFolder,
                                             int progressFlag)
 {
-    return ConversionRun::Guarded(converter.function, [&] {
-        ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), converter.function,
-                          source, outputFolder, &m_facts);
+    return ConversionRun::Guarded(*m_context.log, converter.function, [&] {
+        ConversionRun run(m_options, m_tables, m_context, ProgressFor(progressFlag),
+                          converter.function, source, outputFolder, &m_facts);
         if (!run.Open() || !run.CheckRecordCounts()) {
             return run.Outcome();
         }

@@ -9,6 +9,7 @@
 
 #include "app/ConversionOptions.h"
 #include "app/NameTables.h"
+#include "convert/ConversionContext.h"
 #include "convert/ConversionFacts.h"
 #include "torvex/Geometry.h"
 #include "torvex/Result.h"
@@ -41,8 +42,9 @@ public:
     // the position changes.
     using ProgressCallback = std::function<void(int)>;
 
-    // The engine keeps references: options and tables must outlive it.
-    ConversionEngine(const ConversionOptions& options, const NameTables& tables);
+    // The engine keeps references: options, tables and the context's log must outlive it.
+    ConversionEngine(const ConversionOptions& options, const NameTables& tables,
+                     ConversionContext context);
 
     // An empty callback is the same as progress flag 0.
     void SetProgressCallback(ProgressCallback callback);
@@ -87,6 +89,7 @@ private:
     int ConvertToOneShapefile(const SingleShapefile& converter, const std::filesystem::path& source,
                               const std::filesystem::path& outputFolder, int progressFlag);
 
+    ConversionContext m_context;
     const ConversionOptions& m_options;
     const NameTables& m_tables;
     ProgressCallback m_progress;

@@ -43,14 +43,15 @@ std::string AbortLine(std::exception_ptr error)
 }  // namespace
 
 ConversionRun::ConversionRun(const ConversionOptions& options, const NameTables& tables,
-                             const ProgressCallback* progress, const char* function,
-                             std::filesystem::path source, std::filesystem::path outputFolder,
-                             ConversionFacts* facts)
-    : m_options(options),
+                             const ConversionContext& context, const ProgressCallback* progress,
+                             const char* function, std::filesystem::path source,
+                             std::filesystem::path outputFolder, ConversionFacts* facts)
+    : m_context(context),
+      m_options(options),
       m_tables(tables),
       m_progress(progress != nullptr && *progress ? progress : nullptr),
       m_facts(facts),
-      m_log(function),
+      m_log(*context.log, function),
       m_source(std::move(source)),
       m_outputFolder(std::move(outputFolder))
 {
@@ -92,13 +93,14 @@ std::string ConversionRun::OpenFailureLine(int result)
     }
 }
 
-int ConversionRun::Guarded(const char* function, const std::function<int()>& body) noexcept
+int ConversionRun::Guarded(LogSink& log, const char* function,
+                           const std::function<int()>& body) noexcept
 {
     try {
         return body();
     } catch (...) {
         try {
-            RunLog(function).Write(AbortLine(std::current_exception()));
+            RunLog(log, function).Write(AbortLine(std::current_exception()));
         } catch (...) {
         }
         try {
@@ -234,7 +236,7 @@ bool ConversionRun::CreateOutputs()
     std::filesystem::path failedFile;
     try {
         for (const auto& output : m_outputs) {
-            output->Create(m_shapeType, failedFile);
+            output->Create(m_shapeType, m_context.output, failedFile);
         }
         return true;
     } catch (...) {
@@ -281,7 +283,7 @@ bool ConversionRun::ConvertSlots(const SlotReader& read)
             layouts.push_back(&output->Dbf().Layout());
         }
         RunRecordLoop(
-            m_slotCount, layouts,
+            m_context.threads, m_slotCount, layouts,
             [&](int slot, RecordBatch& batch) {
                 ThrowIfStopSignalled();
                 const int result = read(slot, batch);

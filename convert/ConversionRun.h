@@ -18,6 +18,7 @@
 
 #include "app/ConversionOptions.h"
 #include "app/NameTables.h"
+#include "convert/ConversionContext.h"
 #include "convert/ConversionFacts.h"
 #include "convert/OutputNames.h"
 #include "convert/OutputSet.h"
@@ -41,9 +42,9 @@ public:
     // name for the log. `facts` (may be null) is emptied now and holds the run's counts and
     // final output paths when the run ends, whichever way it ends.
     ConversionRun(const ConversionOptions& options, const NameTables& tables,
-                  const ProgressCallback* progress, const char* function,
-                  std::filesystem::path source, std::filesystem::path outputFolder,
-                  ConversionFacts* facts = nullptr);
+                  const ConversionContext& context, const ProgressCallback* progress,
+                  const char* function, std::filesystem::path source,
+                  std::filesystem::path outputFolder, ConversionFacts* facts = nullptr);
     ~ConversionRun();
     ConversionRun(const ConversionRun&) = delete;
     ConversionRun& operator=(const ConversionRun&) = delete;
@@ -118,7 +119,8 @@ public:
 
     // Runs a converter's body; an exception that escapes it (one no step caught) ends the
     // conversion with outcome 4 and the abort line, so converters never throw.
-    static int Guarded(const char* function, const std::function<int()>& body) noexcept;
+    static int Guarded(LogSink& log, const char* function,
+                       const std::function<int()>& body) noexcept;
 
 private:
     // Writing side: the batch's records and lines, in order.
@@ -134,6 +136,7 @@ private:
     // "------W__输出文件【roads_WL.shp】已存在，改为写入【roads_WL_2.shp】" for a numbered name.
     void WriteNumberedNameLine(const OutputSet& output);
 
+    const ConversionContext& m_context;
     const ConversionOptions& m_options;
     const NameTables& m_tables;
     const ProgressCallback* m_progress;

@@ -16,9 +16,9 @@ constexpr const char* kFunction = "CCalvornDlg::ConvertWB2DBF";
 int ConversionEngine::ConvertWB2DBF(const std::filesystem::path& source,
                                     const std::filesystem::path& outputFolder, int progressFlag)
 {
-    return ConversionRun::Guarded(kFunction, [&] {
-        ConversionRun run(m_options, m_tables, ProgressFor(progressFlag), kFunction, source,
-                          outputFolder, &m_facts);
+    return ConversionRun::Guarded(*m_context.log, kFunction, [&] {
+        ConversionRun run(m_options, m_tables, m_context, ProgressFor(progressFlag), kFunction,
+                          source, outputFolder, &m_facts);
         if (!run.Open()) {
             return run.Outcome();
         }

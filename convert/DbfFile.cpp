@@ -109,7 +109,7 @@ void DbfFile::Create(const std::filesystem::path& dbfPath, LargeFileNotice notic
     m_layout = DbfLayout{};
     m_rowIndexField = false;
     m_notice = std::move(notice);
-    const ShapelibLimits limits = GetShapelibLimits();
+    const ShapelibLimits limits = CurrentOutputPolicy().limits;
     m_maxBytes = limits.maxBytes;
     m_warnBytes = limits.warnBytes;
     m_rowLimit = m_warnRow = -1;

@@ -84,10 +84,11 @@ bool OutputSet::WritePrj(const CPrjWriter& writer, const Torvex::MAP_PARAstruct&
     }
 }
 
-void OutputSet::Create(int shapeType, std::filesystem::path& failedFile)
+void OutputSet::Create(int shapeType, const OutputPolicy& policy, std::filesystem::path& failedFile)
 {
     try {
         // shapelib gets the final names; it reaches only the staged temporary files.
+        const OutputPolicyScope policyScope(policy);
         const ShapelibStagingScope staging;
         if (m_kind == OutputKind::Shapefile) {
             failedFile = FilePath(".shp");

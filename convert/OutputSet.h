@@ -48,7 +48,8 @@ public:
 
     // Creates the .shp/.shx (Shapefiles) and the .dbf. Throws when a file cannot be created,
     // after setting `failedFile` to it and removing whatever this output had created.
-    void Create(int shapeType, std::filesystem::path& failedFile);
+    // Files are created as `policy` says.
+    void Create(int shapeType, const OutputPolicy& policy, std::filesystem::path& failedFile);
 
     // Appends a shape (a null shape when `shape` is null, for a record that has no geometry
     // left to write) and its .dbf row (`row`: Dbf().Layout().rowLength bytes), counts them and

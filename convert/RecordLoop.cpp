@@ -16,8 +16,6 @@ namespace Calvorn {
 
 namespace {
 
-std::atomic<RecordThreads> g_threads{RecordThreads::Auto};
-
 // Below this many slots a second thread costs about what it saves: starting it, and handing
 // each batch over.
 constexpr int kSlotsForSecondThread = 8192;
@@ -139,9 +137,9 @@ private:
 
 // Whether the slots left should be read on a thread of their own; `core` tells whether a core
 // was taken for it.
-bool WantsReadingThread(int slotsLeft, bool& core)
+bool WantsReadingThread(RecordThreads threads, int slotsLeft, bool& core)
 {
-    switch (g_threads.load(std::memory_order_relaxed)) {
+    switch (threads) {
         case RecordThreads::One:
             return false;
         case RecordThreads::Two:
@@ -156,18 +154,9 @@ bool WantsReadingThread(int slotsLeft, bool& core)
 
 }  // namespace
 
-void SetRecordThreads(RecordThreads threads)
-{
-    g_threads.store(threads);
-}
-
-RecordThreads GetRecordThreads()
-{
-    return g_threads.load();
-}
-
-void RunRecordLoop(int slotCount, const std::vector<const DbfLayout*>& layouts,
-                   const SlotReader& read, const BatchWriter& write)
+void RunRecordLoop(RecordThreads threads, int slotCount,
+                   const std::vector<const DbfLayout*>& layouts, const SlotReader& read,
+                   const BatchWriter& write)
 {
     const BusyThread busy;
     RecordBatch own(layouts);
@@ -187,7 +176,8 @@ void RunRecordLoop(int slotCount, const std::vector<const DbfLayout*>& layouts,
     for (;;) {
         // Between batches, a core left spare (another file of the batch done) takes the rest of
         // this file's slots to a reading thread.
-        if (!reading && next < slotCount && WantsReadingThread(slotCount - next, core.taken)) {
+        if (!reading && next < slotCount &&
+            WantsReadingThread(threads, slotCount - next, core.taken)) {
             try {
                 reading.emplace(layouts, next, slotCount, read);
                 next = slotCount;

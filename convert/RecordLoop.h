@@ -8,16 +8,10 @@
 #include <functional>
 #include <vector>
 
+#include "convert/ConversionContext.h"
 #include "convert/RecordBatch.h"
 
 namespace Calvorn {
-
-// How many threads record loops use. Auto (the default): a second one for a file with enough
-// slots left while a core is spare (CoreShare); One and Two, whatever the file and the
-// machine, are for tests and measurements. Takes effect for loops started after the change.
-enum class RecordThreads { Auto, One, Two };
-void SetRecordThreads(RecordThreads threads);
-RecordThreads GetRecordThreads();
 
 // Adds slot `slot` to the batch (entries, lines); runs on either thread, and may use only what
 // the reading side owns (the reader, the row layouts).
@@ -30,7 +24,9 @@ using BatchWriter = std::function<void(RecordBatch& batch)>;
 // before it are written, then it is thrown here. An exception from `write` stops the reading
 // thread and is thrown here once that thread has ended. The calling thread counts as busy
 // (BusyThread) while the loop runs.
-void RunRecordLoop(int slotCount, const std::vector<const DbfLayout*>& layouts,
-                   const SlotReader& read, const BatchWriter& write);
+// `threads` says how many threads may read (ConversionContext).
+void RunRecordLoop(RecordThreads threads, int slotCount,
+                   const std::vector<const DbfLayout*>& layouts, const SlotReader& read,
+                   const BatchWriter& write);
 
 }  // namespace Calvorn

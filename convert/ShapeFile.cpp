@@ -98,9 +98,9 @@ void ShapeFile::Create(const std::filesystem::path& shpPath, int shapeType, Larg
         throw OutputError(WithShapelibMessages("cannot create " + shpPath.string()), cause);
     }
     m_path = shpPath;
-    m_plain = GetShapelibIoMode() == ShapelibIoMode::Plain;
+    m_plain = CurrentOutputPolicy().ioMode == ShapelibIoMode::Plain;
     m_notice = std::move(notice);
-    const ShapelibLimits limits = GetShapelibLimits();
+    const ShapelibLimits limits = CurrentOutputPolicy().limits;
     m_maxBytes = limits.maxBytes;
     m_shpWarnAt = m_shxWarnAt = limits.warnBytes;
 }

@@ -25,17 +25,13 @@ namespace Calvorn {
 
 namespace {
 
-std::atomic<ShapelibIoMode> g_mode{ShapelibIoMode::Buffered};
-
-std::mutex g_settingsMutex;
-ShapelibLimits g_limits;
-std::map<std::string, std::uint64_t> g_diskFull;  // file name as opened → bytes it may hold
+const OutputPolicy kDefaultPolicy;
+thread_local const OutputPolicy* t_policy = nullptr;  // of the innermost staging scope
 
 std::uint64_t RoomFor(const char* name)
 {
-    const std::lock_guard lock(g_settingsMutex);
-    const auto found = g_diskFull.find(name);
-    return found != g_diskFull.end() ? found->second : std::numeric_limits<std::uint64_t>::max();
+    const OutputPolicy& policy = CurrentOutputPolicy();
+    return policy.room ? policy.room(name) : std::numeric_limits<std::uint64_t>::max();
 }
 
 // Enough for the messages of one failure; a file that fails row after row stops adding here.
@@ -533,7 +529,7 @@ SAHooks ShapelibHooks()
     SAHooks hooks = ShapelibOwnHooks();
     hooks.FOpen = StagedOpenHook;
     hooks.Remove = GuardedRemove;
-    if (g_mode.load(std::memory_order_relaxed) == ShapelibIoMode::Buffered) {
+    if (CurrentOutputPolicy().ioMode == ShapelibIoMode::Buffered) {
         hooks.FOpen = BufferedOpen;
         hooks.FRead = BufferedRead;
         hooks.FWrite = BufferedWrite;
@@ -543,40 +539,6 @@ SAHooks ShapelibHooks()
         hooks.FClose = BufferedClose;
     }
     return hooks;
-}
-
-void SetShapelibIoMode(ShapelibIoMode mode)
-{
-    g_mode.store(mode);
-}
-
-ShapelibIoMode GetShapelibIoMode()
-{
-    return g_mode.load();
-}
-
-void SetShapelibLimits(const ShapelibLimits& limits)
-{
-    const std::lock_guard lock(g_settingsMutex);
-    g_limits = limits;
-}
-
-ShapelibLimits GetShapelibLimits()
-{
-    const std::lock_guard lock(g_settingsMutex);
-    return g_limits;
-}
-
-void SetShapelibDiskFull(const std::filesystem::path& path, std::uint64_t bytes)
-{
-    const std::lock_guard lock(g_settingsMutex);
-    g_diskFull[ShapelibPath(path)] = bytes;
-}
-
-void ClearShapelibDiskFull()
-{
-    const std::lock_guard lock(g_settingsMutex);
-    g_diskFull.clear();
 }
 
 int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& shxPath,
@@ -716,6 +678,21 @@ ShapelibStagingScope::ShapelibStagingScope()
 ShapelibStagingScope::~ShapelibStagingScope()
 {
     --t_stagingScopes;
+}
+
+OutputPolicyScope::OutputPolicyScope(const OutputPolicy& policy) : m_outer(t_policy)
+{
+    t_policy = &policy;
+}
+
+OutputPolicyScope::~OutputPolicyScope()
+{
+    t_policy = m_outer;
+}
+
+const OutputPolicy& CurrentOutputPolicy()
+{
+    return t_policy != nullptr ? *t_policy : kDefaultPolicy;
 }
 
 std::filesystem::path OnDiskPath(const std::filesystem::path& name)

@@ -21,16 +21,10 @@
 
 namespace Calvorn {
 
-// The hooks every output is opened with: UTF-8 paths on Windows, plain paths elsewhere.
-SAHooks ShapelibHooks();
-
-// How every thread's outputs reach the disk: Buffered (the default: the buffered hooks, and
-// the .shx written in pieces by WriteShapeHeaders) or Plain (shapelib's own stdio hooks and
-// its own close), kept to show that both write the same bytes. Takes effect for files created
-// after the change.
+// How outputs reach the disk: Buffered (the default: the buffered hooks, and the .shx written
+// in pieces by WriteShapeHeaders) or Plain (shapelib's own stdio hooks and its own close), kept
+// to show that both write the same bytes.
 enum class ShapelibIoMode { Buffered, Plain };
-void SetShapelibIoMode(ShapelibIoMode mode);
-ShapelibIoMode GetShapelibIoMode();
 
 // Writes the .shp header and the whole .shx of `shp` as shapelib's close would, but the .shx in
 // pieces: shapelib builds it in one buffer of 8 bytes a shape, which doubles the memory a large
@@ -54,17 +48,38 @@ struct ShapelibLimits {
     std::uint64_t warnBytes = 0x7FFFFFFFu;
     std::uint64_t maxBytes = 0xFFFFFFFFu;
 };
-void SetShapelibLimits(const ShapelibLimits& limits);
-ShapelibLimits GetShapelibLimits();
+
+// How a conversion's outputs reach the disk (part of its ConversionContext).
+struct OutputPolicy {
+    ShapelibLimits limits;
+    ShapelibIoMode ioMode = ShapelibIoMode::Buffered;
+    // For tests, a full disk: the bytes the file shapelib opens under `name` may hold, every
+    // buffered write past them failing ("No space left on device"); empty: no such limit.
+    std::function<std::uint64_t(const std::string& name)> room;
+};
+
+// Files created on this thread while one lives follow `policy` (which must outlive the scope).
+// shapelib's hooks take no user data: this is how a conversion's context reaches them.
+class OutputPolicyScope {
+public:
+    explicit OutputPolicyScope(const OutputPolicy& policy);
+    ~OutputPolicyScope();
+    OutputPolicyScope(const OutputPolicyScope&) = delete;
+    OutputPolicyScope& operator=(const OutputPolicyScope&) = delete;
+
+private:
+    const OutputPolicy* m_outer;
+};
+
+// The policy of the innermost OutputPolicyScope of this thread, or the default one.
+const OutputPolicy& CurrentOutputPolicy();
+
+// The hooks files are opened with (UTF-8 paths on Windows, plain paths elsewhere), as
+// CurrentOutputPolicy() says.
+SAHooks ShapelibHooks();
 
 // Told once per component (its full path) when it passes ShapelibLimits::warnBytes.
 using LargeFileNotice = std::function<void(const std::filesystem::path& component)>;
-
-// A full disk, for tests: the buffered hooks let the file `path` grow to `bytes` and fail
-// every write past it ("No space left on device"), as a disk that fills up would. Applies to
-// files opened after the call; ClearShapelibDiskFull forgets every such file.
-void SetShapelibDiskFull(const std::filesystem::path& path, std::uint64_t bytes);
-void ClearShapelibDiskFull();
 
 // After a write failed in the middle of an output: makes the files on disk agree on the
 // records all of them hold whole. The .shp (empty paths for a table) and .dbf are cut after the

@@ -263,7 +263,7 @@ std::optional<Torvex::FileKind> CCalvornDlg::AddFileToList(const std::filesystem
 
 int CCalvornDlg::ConvertFromCmdLine(const CCmdBatchInfo& info)
 {
-    ConversionEngine engine(m_options, m_tables);
+    ConversionEngine engine(m_options, m_tables, ProgramContext());
     DialogMessageSink messages(m_services, nullptr);
     return Calvorn::ConvertFromCmdLine(info, engine, messages);
 }

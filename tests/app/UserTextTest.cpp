@@ -58,24 +58,4 @@ TEST(UserTextTest, LogBlockKeepsBothEndsAndTheTellingLines)
     EXPECT_EQ(small.Lines(5), (std::vector<std::string>{"a", "b"}));
 }
 
-// The lines a thread logs reach its block as text, also while the thread holds them back.
-TEST(UserTextTest, CaptureCopiesTheLinesOfItsThread)
-{
-    CalvornTest::TempDir dir;
-    CConvertLog::Get().SetFile(dir / "log.txt");
-    LogBlock block;
-    std::string held;
-    {
-        const LogBlockCapture capture(block);
-        CConvertLog::Get().Write(2, "转换", __FILE__, __LINE__, __func__);
-        CConvertLog::HoldLinesOfThisThread(&held);
-        CConvertLog::Get().Write(2, "held", __FILE__, __LINE__, __func__);
-        CConvertLog::HoldLinesOfThisThread(nullptr);
-        CConvertLog::Get().Write(1, "dropped", __FILE__, __LINE__, __func__);
-    }
-    CConvertLog::Get().Write(2, "after", __FILE__, __LINE__, __func__);
-    EXPECT_EQ(block.Lines(), (std::vector<std::string>{"转换", "held"}));
-    EXPECT_EQ(held, ">held\r\n");
-}
-
 }  // namespace

@@ -138,11 +138,14 @@ TEST_F(BatchRunTest, FullDiskFailsOneRowAndGoesOn)
     jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "full.wl", 3));
     jobs.AddFileToList(CalvornTest::MakeLineFile(dir / "next.wl", 3));
     // Room for the header (65 bytes) and one row of 11.
-    Calvorn::SetShapelibDiskFull(out / "full.dbf", 80);
+    Calvorn::ConversionContext context = Calvorn::ProgramContext();
+    context.output.room = [full = (out / "full.dbf").string()](const std::string& name) {
+        return name == full ? 80 : std::numeric_limits<std::uint64_t>::max();
+    };
+    Calvorn::BatchRun fullRun(jobs, options, tables, sink, context);
     RecordingObserver observer;
-    run.SetObserver(&observer);
-    run.Run(out, settings);
-    Calvorn::ClearShapelibDiskFull();
+    fullRun.SetObserver(&observer);
+    fullRun.Run(out, settings);
 
     EXPECT_EQ(observer.finished, (std::vector<std::pair<int, int>>{{10, 4}, {9, 0}}));
     const ShownMessage summary{"  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!",

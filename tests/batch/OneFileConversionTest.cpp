@@ -62,7 +62,7 @@ TEST(OneFileConversionTest, MessagesAndResults)
         CCmdBatchInfo info(options);
         info.ParseCommandLine(args);
         NameTables tables;
-        ConversionEngine engine(options, tables);
+        ConversionEngine engine(options, tables, ProgramContext());
         CalvornTest::RecordingSink sink;
         const int result = ConvertFromCmdLine(info, engine, sink, "app");
         EXPECT_EQ(result, c.result);

@@ -9,6 +9,7 @@
 #include "app/PathSettings.h"
 #include "batch/BatchRun.h"
 #include "batch/BatchRunObserver.h"
+#include "batch/FileLog.h"
 #include "batch/JobList.h"
 #include "batch/OutputGroups.h"
 #include "convert/SourceKinds.h"
@@ -60,6 +61,33 @@ TEST(OutputGroups, RowsWhosePossibleNamesMeetShareAGroup)
             rows.emplace_back(source, KindOfPath(source));
         }
         EXPECT_EQ(OutputGroups(rows, tables, "/out"), c.groups) << c.name;
+    }
+}
+
+// A file's log keeps its block and either passes each line on at once or holds it for the
+// file's turn; lines below level 2 go nowhere.
+TEST(FileLog, KeepsTheBlockAndHoldsOrPassesOn)
+{
+    struct Lines : LogSink {
+        void Write(int level, const std::string& text, const char*, int, const char*) override
+        {
+            lines.push_back(std::to_string(level) + text);
+        }
+        std::vector<std::string> lines;
+    };
+    for (const bool hold : {false, true}) {
+        Lines target;
+        FileLog log(target, hold);
+        log.Write(2, "a", "", 0, "");
+        log.Write(1, "dropped", "", 0, "");
+        log.Write(2, "b", "", 0, "");
+        EXPECT_EQ(log.TakeBlock().Lines(), (std::vector<std::string>{"a", "b"}));
+        const std::vector<std::string> both = {"a", "b"};
+        const std::vector<std::string> passed = {"2a", "2b"};
+        EXPECT_EQ(target.lines, hold ? std::vector<std::string>() : passed);
+        EXPECT_EQ(log.TakeHeld(), hold ? both : std::vector<std::string>());
+        log.Write(2, "c", "", 0, "");
+        EXPECT_EQ(log.TakeBlock().Lines(), std::vector<std::string>{"c"});
     }
 }
 

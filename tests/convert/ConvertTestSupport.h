@@ -77,7 +77,16 @@ protected:
     std::filesystem::path m_out;
     Calvorn::ConversionOptions m_options;
     Calvorn::NameTables m_tables;
-    Calvorn::ConversionEngine m_engine{m_options, m_tables};
+    Calvorn::ConversionEngine m_engine{m_options, m_tables, Calvorn::ProgramContext()};
+    // An engine of the test's options and tables whose outputs follow `policy` and whose record
+    // loop uses `threads`.
+    Calvorn::ConversionEngine EngineWith(const Calvorn::OutputPolicy& policy,
+                                         Calvorn::RecordThreads threads = {}) const
+    {
+        return Calvorn::ConversionEngine(
+            m_options, m_tables,
+            Calvorn::ConversionContext{Calvorn::ProgramContext().log, policy, threads});
+    }
 };
 
 }  // namespace CalvornTest

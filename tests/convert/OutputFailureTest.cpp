@@ -103,20 +103,14 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& prefix,
 
 class OutputFailure : public ConversionTest {
 protected:
-    ~OutputFailure() override
-    {
-        Calvorn::ClearShapelibDiskFull();
-        Calvorn::SetShapelibLimits({});
-    }
-
-    int Convert(const std::string& kind, int records)
+    int Convert(const std::string& kind, int records, const Calvorn::OutputPolicy& policy)
     {
         const std::string name = kind == "line"      ? "roads.wl"
                                  : kind == "point"   ? "towns.wt"
                                  : kind == "polygon" ? "lakes.wp"
                                                      : "parcels.wb";
         const fs::path source = Source(name, SourceFile(kind, records).dump());
-        return m_engine.Convert(*Calvorn::KindOfPath(source), source, m_out, 0);
+        return EngineWith(policy).Convert(*Calvorn::KindOfPath(source), source, m_out, 0);
     }
 };
 
@@ -160,9 +154,12 @@ TEST_F(OutputFailure, DiskFullMidFileKeepsWholeRecords)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failing);
         Reset();
-        Calvorn::ClearShapelibDiskFull();
-        Calvorn::SetShapelibDiskFull(m_out / c.failing, c.room);
-        EXPECT_EQ(Convert(c.kind, kRecords), 4);
+        Calvorn::OutputPolicy policy;
+        policy.room = [failing = (m_out / c.failing).string(),
+                       room = c.room](const std::string& name) {
+            return name == failing ? room : std::numeric_limits<std::uint64_t>::max();
+        };
+        EXPECT_EQ(Convert(c.kind, kRecords, policy), 4);
         EXPECT_TRUE(HasLine(LogLines(), "------E__转换中止：", (m_out / c.failing).string()));
         EXPECT_LE(fs::file_size(m_out / c.failing), c.room);
         std::size_t kept = 0;
@@ -196,12 +193,12 @@ TEST_F(OutputFailure, SizeLimitsWarnOnceAndStopBeforeTheRecord)
         {"table", "parcels", "parcels.dbf", {"parcels.dbf"}, 0},
     };
     const std::uint64_t limit = 60000;
-    Calvorn::SetShapelibLimits({20000, limit});
+    const Calvorn::OutputPolicy policy{{20000, limit}, {}, {}};
     m_options.SplitAnnotations = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stopped);
         Reset();
-        EXPECT_EQ(Convert(c.kind, 400), 4);
+        EXPECT_EQ(Convert(c.kind, 400, policy), 4);
         const std::vector<std::string> lines = LogLines();
         for (const std::string& component : c.warned) {
             const std::string line =

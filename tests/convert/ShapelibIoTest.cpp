@@ -277,13 +277,9 @@ constexpr Way kWays[] = {{"one thread", ShapelibIoMode::Buffered, Calvorn::Recor
 
 class ByteIdentity : public ConversionTest {
 protected:
-    void TearDown() override
-    {
-        Calvorn::SetShapelibIoMode(ShapelibIoMode::Buffered);
-        Calvorn::SetRecordThreads(Calvorn::RecordThreads::Auto);
-        Calvorn::SetShapelibLimits({});
-        Calvorn::ClearStopSignal();
-    }
+    void TearDown() override { Calvorn::ClearStopSignal(); }
+
+    Calvorn::ConversionEngine::ProgressCallback m_progress;  // for the engines of ConvertWith
 
     struct Result {
         int outcome = 0;
@@ -292,13 +288,14 @@ protected:
     };
 
     // Converts `source` the given way into the empty output folder and takes what it left.
-    Result ConvertWith(const Way& way, const std::filesystem::path& source)
+    Result ConvertWith(const Way& way, const std::filesystem::path& source,
+                       const Calvorn::ShapelibLimits& limits = {})
     {
-        Calvorn::SetShapelibIoMode(way.io);
-        Calvorn::SetRecordThreads(way.threads);
         const std::size_t logged = LogLines().size();
         Result result;
-        result.outcome = m_engine.Convert(*Calvorn::KindOfPath(source), source, m_out, 1);
+        Calvorn::ConversionEngine engine = EngineWith({limits, way.io, {}}, way.threads);
+        engine.SetProgressCallback(m_progress);
+        result.outcome = engine.Convert(*Calvorn::KindOfPath(source), source, m_out, 1);
         for (const auto& entry : std::filesystem::directory_iterator(m_out)) {
             std::string bytes = ReadFile(entry.path());
             // The header's last-update date may differ between two runs.
@@ -354,13 +351,12 @@ TEST_F(ByteIdentity, EveryWayWritesTheSameFilesAndLog)
     int compared = 0;
     for (std::size_t i = 0; i < cases.size(); ++i) {
         m_options = cases[i].options;
-        Calvorn::SetShapelibLimits(cases[i].limits);
-        const Result first = ConvertWith(kWays[0], cases[i].source);
+        const Result first = ConvertWith(kWays[0], cases[i].source, cases[i].limits);
         EXPECT_FALSE(first.files.empty());
         for (const Way& way : std::span(kWays).subspan(1)) {
             const std::string label =
                 "case " + std::to_string(i) + " " + cases[i].source.string() + ", " + way.name;
-            const Result other = ConvertWith(way, cases[i].source);
+            const Result other = ConvertWith(way, cases[i].source, cases[i].limits);
             EXPECT_EQ(other.outcome, first.outcome) << label;
             EXPECT_EQ(other.log, first.log) << label;
             EXPECT_EQ(other.files.size(), first.files.size()) << label;
@@ -380,11 +376,11 @@ TEST_F(ByteIdentity, EveryWayWritesTheSameFilesAndLog)
 TEST_F(ByteIdentity, SignalStopsEitherWay)
 {
     const auto source = BigSource(Torvex::FileKind::Line, 20000, m_dir / "l.wl");
-    m_engine.SetProgressCallback([](int position) {
+    m_progress = [](int position) {
         if (position == 40) {
             Calvorn::RequestStopBySignal(SIGINT);
         }
-    });
+    };
     for (const Way& way : kWays) {
         SCOPED_TRACE(way.name);
         const Result result = ConvertWith(way, source);
