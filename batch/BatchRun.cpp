@@ -200,11 +200,14 @@ std::size_t BatchRun::RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, 
     return rows.size() - done;
 }
 
-std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, BatchResult& result)
+namespace {
+
+// The groups of rows that may meet, larger ones first, so that the last ones to finish are small.
+std::vector<std::vector<std::size_t>> GroupsLargestFirst(const std::vector<Job>& rows,
+                                                         const NameTables& tables, OutputTree& tree)
 {
-    // Larger groups first, so that the last ones to finish are small.
     std::vector<std::vector<std::size_t>> groups =
-        OutputGroups(rows, m_tables, [&tree](const Job& job) { return tree.FolderFor(job); });
+        OutputGroups(rows, tables, [&tree](const Job& job) { return tree.FolderFor(job); });
     std::vector<std::uintmax_t> sizes;
     for (const auto& group : groups) {
         std::uintmax_t size = 0;
@@ -219,7 +222,16 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&sizes](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
+    std::vector<std::vector<std::size_t>> sorted;
+    for (const std::size_t g : order) {
+        sorted.push_back(std::move(groups[g]));
+    }
+    return sorted;
+}
 
+}  // namespace
+
+struct BatchRun::ThreadShare {
     enum class Phase { Waiting, Running, Done, Skipped };
     struct RowState {
         Phase phase = Phase::Waiting;
@@ -227,56 +239,21 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
         std::vector<std::string> log;  // the file's lines, held until they are written in row order
         RowEnd end;                    // the outcome, the same lines for the observer, the facts
     };
-    std::vector<RowState> states(rows.size());
+
+    std::vector<std::vector<std::size_t>> groups;
+    std::vector<RowState> states;
     std::deque<std::size_t> completed;  // rows done whose completion the observer has not heard
     std::mutex mutex;
     std::condition_variable changed;
     std::atomic<std::size_t> nextGroup{0};
-    std::atomic<bool> abandoned{false};  // this thread left early: the workers start no file
-    const bool reportProgress = m_observer != nullptr;
+    std::atomic<bool> abandoned{false};  // the calling thread left early: workers start no file
+};
 
-    const auto work = [&] {
-        // Busy until no group is left, also between files: a file's reading thread takes only
-        // a core that no file of this batch will want.
-        const BusyThread busy;
-        FileLog log(*m_context.log, true);
-        ConversionEngine engine(m_options, m_tables, ConversionContext{&log, m_context.output});
-        std::size_t current = 0;
-        if (reportProgress) {
-            engine.SetProgressCallback([&](int position) {
-                std::lock_guard<std::mutex> lock(mutex);
-                states[current].progress = position;
-                changed.notify_all();
-            });
-        }
-        for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
-            for (const std::size_t row : groups[order[g]]) {
-                current = row;
-                const bool stop = StopRequested() || abandoned.load();
-                {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    states[row].phase = stop ? Phase::Skipped : Phase::Running;
-                    changed.notify_all();
-                }
-                if (stop) {
-                    continue;
-                }
-                RowEnd end;
-                end.outcome = kOutcomeRecordsLost;
-                try {
-                    end = ConvertRow(engine, log, rows[row], tree);
-                } catch (...) {
-                    // Converters report by outcome; only memory running out gets here.
-                }
-                std::lock_guard<std::mutex> lock(mutex);
-                states[row].log = log.TakeHeld();
-                states[row].end = std::move(end);
-                states[row].phase = Phase::Done;
-                completed.push_back(row);
-                changed.notify_all();
-            }
-        }
-    };
+std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, BatchResult& result)
+{
+    ThreadShare share;
+    share.groups = GroupsLargestFirst(rows, m_tables, tree);
+    share.states.resize(rows.size());
 
     // Joins the workers on every way out, an observer that throws included.
     struct Workers {
@@ -289,69 +266,127 @@ std::size_t BatchRun::RunOnThreads(std::vector<Job>& rows, OutputTree& tree, Bat
                 thread.join();
             }
         }
-    } workers{abandoned, {}};
-    std::vector<std::thread>& threads = workers.threads;
-    const std::size_t wanted = std::min(static_cast<std::size_t>(m_threadCount), groups.size());
+    } workers{share.abandoned, {}};
+    const std::size_t wanted =
+        std::min(static_cast<std::size_t>(m_threadCount), share.groups.size());
     for (std::size_t t = 0; t < wanted; ++t) {
         try {
-            threads.emplace_back(work);
+            workers.threads.emplace_back([&] { WorkOnGroups(share, rows, tree); });
         } catch (const std::system_error&) {
             break;  // fewer threads than asked for still convert every row
         }
     }
-    if (threads.empty()) {
+    if (workers.threads.empty()) {
         return RunOnThisThread(rows, tree, result);
     }
+    return FollowRows(share, rows, result);
+}
 
+void BatchRun::WorkOnGroups(ThreadShare& share, std::vector<Job>& rows, OutputTree& tree)
+{
+    using Phase = ThreadShare::Phase;
+    // Busy until no group is left, also between files: a file's reading thread takes only a
+    // core that no file of this batch will want.
+    const BusyThread busy;
+    FileLog log(*m_context.log, true);
+    ConversionEngine engine(m_options, m_tables, ConversionContext{&log, m_context.output});
+    std::size_t current = 0;
+    if (m_observer != nullptr) {
+        engine.SetProgressCallback([&](int position) {
+            std::lock_guard<std::mutex> lock(share.mutex);
+            share.states[current].progress = position;
+            share.changed.notify_all();
+        });
+    }
+    for (std::size_t g = share.nextGroup++; g < share.groups.size(); g = share.nextGroup++) {
+        for (const std::size_t row : share.groups[g]) {
+            current = row;
+            const bool stop = StopRequested() || share.abandoned.load();
+            {
+                std::lock_guard<std::mutex> lock(share.mutex);
+                share.states[row].phase = stop ? Phase::Skipped : Phase::Running;
+                share.changed.notify_all();
+            }
+            if (stop) {
+                continue;
+            }
+            RowEnd end;
+            end.outcome = kOutcomeRecordsLost;
+            try {
+                end = ConvertRow(engine, log, rows[row], tree);
+            } catch (...) {
+                // Converters report by outcome; only memory running out gets here.
+            }
+            std::lock_guard<std::mutex> lock(share.mutex);
+            share.states[row].log = log.TakeHeld();
+            share.states[row].end = std::move(end);
+            share.states[row].phase = Phase::Done;
+            share.completed.push_back(row);
+            share.changed.notify_all();
+        }
+    }
+}
+
+void BatchRun::WaitForRow(ThreadShare& share, std::vector<Job>& rows, std::size_t row)
+{
+    using Phase = ThreadShare::Phase;
+    const bool reportProgress = m_observer != nullptr;
+    bool started = false;
+    int shown = -1;
+    std::unique_lock<std::mutex> lock(share.mutex);
+    for (;;) {
+        share.changed.wait(lock, [&] {
+            const ThreadShare::RowState& state = share.states[row];
+            return !share.completed.empty() || state.phase == Phase::Done ||
+                   state.phase == Phase::Skipped ||
+                   (reportProgress && state.phase == Phase::Running &&
+                    (!started || state.progress != shown));
+        });
+        // Files are told done as they complete, whichever row they are.
+        while (!share.completed.empty()) {
+            const std::size_t done = share.completed.front();
+            share.completed.pop_front();
+            if (share.states[done].end.outcome == kOutcomeStopped) {
+                continue;
+            }
+            RowEnd end = std::move(share.states[done].end);
+            lock.unlock();
+            CompleteRow(done, rows[done], std::move(end));
+            lock.lock();
+        }
+        ThreadShare::RowState& state = share.states[row];
+        if (state.phase == Phase::Skipped) {
+            return;
+        }
+        if (reportProgress && !started && state.phase != Phase::Waiting) {
+            started = true;
+            lock.unlock();
+            m_observer->RowStarted(row, rows[row]);
+            lock.lock();
+        }
+        if (reportProgress && state.progress != shown && state.progress >= 0) {
+            shown = state.progress;
+            lock.unlock();
+            m_observer->Progress(shown);
+            lock.lock();
+        }
+        if (state.phase == Phase::Done) {
+            return;
+        }
+    }
+}
+
+std::size_t BatchRun::FollowRows(ThreadShare& share, std::vector<Job>& rows, BatchResult& result)
+{
     // This thread tells the observer about one row after the other and writes the logs.
     std::size_t left = 0;
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        bool started = false;
-        int shown = -1;
-        std::unique_lock<std::mutex> lock(mutex);
-        for (;;) {
-            changed.wait(lock, [&] {
-                const RowState& state = states[row];
-                return !completed.empty() || state.phase == Phase::Done ||
-                       state.phase == Phase::Skipped ||
-                       (reportProgress && state.phase == Phase::Running &&
-                        (!started || state.progress != shown));
-            });
-            // Files are told done as they complete, whichever row they are.
-            while (!completed.empty()) {
-                const std::size_t done = completed.front();
-                completed.pop_front();
-                if (states[done].end.outcome == kOutcomeStopped) {
-                    continue;
-                }
-                RowEnd end = std::move(states[done].end);
-                lock.unlock();
-                CompleteRow(done, rows[done], std::move(end));
-                lock.lock();
-            }
-            RowState& state = states[row];
-            if (state.phase == Phase::Skipped) {
-                break;
-            }
-            if (reportProgress && !started && state.phase != Phase::Waiting) {
-                started = true;
-                lock.unlock();
-                m_observer->RowStarted(row, rows[row]);
-                lock.lock();
-            }
-            if (reportProgress && state.progress != shown && state.progress >= 0) {
-                shown = state.progress;
-                lock.unlock();
-                m_observer->Progress(shown);
-                lock.lock();
-            }
-            if (state.phase == Phase::Done) {
-                break;
-            }
-        }
-        RowState& state = states[row];
+        WaitForRow(share, rows, row);
+        std::unique_lock<std::mutex> lock(share.mutex);
+        ThreadShare::RowState& state = share.states[row];
         const std::vector<std::string> log = std::move(state.log);
-        const bool stopped = state.phase == Phase::Skipped || state.end.outcome == kOutcomeStopped;
+        const bool stopped =
+            state.phase == ThreadShare::Phase::Skipped || state.end.outcome == kOutcomeStopped;
         lock.unlock();
         // A file stopped by a signal still tells its story, up to the abort line.
         m_context.log->WriteBlock(log);

@@ -102,6 +102,14 @@ private:
     // unconverted by a stop.
     std::size_t RunOnThisThread(std::vector<Job>& rows, OutputTree& tree, BatchResult& result);
     std::size_t RunOnThreads(std::vector<Job>& rows, OutputTree& tree, BatchResult& result);
+    // The parts of RunOnThreads: what its threads share, a worker's loop over the groups, and
+    // the calling thread's loop over the rows in order (observer, log blocks, counters).
+    struct ThreadShare;
+    void WorkOnGroups(ThreadShare& share, std::vector<Job>& rows, OutputTree& tree);
+    std::size_t FollowRows(ThreadShare& share, std::vector<Job>& rows, BatchResult& result);
+    // Waits for row `row` to be done or skipped, telling the observer of its start and progress
+    // and of every file that completes meanwhile.
+    void WaitForRow(ThreadShare& share, std::vector<Job>& rows, std::size_t row);
     // The bookkeeping after a row's conversion, the same for both: its result into `job` and
     // the observer's FileDone as soon as it is done; the counters, the list and RowFinished
     // in row order.
