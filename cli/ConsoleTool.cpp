@@ -364,224 +364,307 @@ bool ResumeFilesReadable(const BatchArguments& arguments, std::ostream& err)
     return all;
 }
 
-int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const ConsoleEnvironment& environment, const AppLocations& locations)
-{
-    const auto started = std::chrono::steady_clock::now();
-    const BatchArguments arguments = BatchArguments::Parse(args);
-    if (!arguments.error.empty()) {
-        return UsageError(err, arguments.error);
-    }
-    // Nothing is converted, and the log is left alone, while a source is missing.
-    if (!SourcesExist(arguments.sources, err)) {
-        return kExitNoInput;
-    }
-    if (!arguments.list && !ResumeFilesReadable(arguments, err)) {
-        return kExitNoInput;
-    }
-    // The earlier reports are read while the sources are collected: both take long for a large
-    // archive, and a core each.
-    ResumeIndex earlier;
-    std::ostringstream readProblems;
-    std::future<void> reading;
-    if (!arguments.list && !arguments.resume.empty()) {
-        reading = std::async(std::launch::async, [&] {
-            for (const std::string& resume : arguments.resume) {
-                earlier.Read(Utf8ToPath(resume), readProblems);
-            }
-        });
-    }
-    const auto readingDone = [&] {
-        if (reading.valid()) {
-            reading.get();
-            err << readProblems.str();
-        }
-    };
-    // The reading thread uses `earlier` and `readProblems` up to its end, also when this
-    // function leaves early: the future's destructor waits for it.
-
-    JobList jobs(JobList::Order::AsAdded);
-    for (const std::string& source : arguments.sources) {
-        if (jobs.AddPath(Utf8ToPath(source)) == 0) {
-            err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
-        }
-    }
-    const std::vector<Job> rows = jobs.Rows();
-    // The rows another shard takes, then those an earlier run converted.
-    std::vector<std::size_t> leftOut;
-    std::vector<std::size_t> taken;
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        const bool takes = !arguments.shard || arguments.shard->Takes(rows[row].relative);
-        (takes ? taken : leftOut).push_back(row);
-    }
-    if (arguments.list) {
-        for (const std::size_t row : taken) {
-            out << EscapeForConsole(PathToUtf8(rows[row].source)) << '\n';
-        }
-        return kExitSuccess;
+// A batch run of the console, stage by stage: the sources and their shard, the earlier reports
+// of --resume, one look at every source, the files the log and the report must not be, the
+// rows already done, the report, the conversion and the report's end. A stage that ends the
+// command sets the exit status.
+class BatchCommand {
+public:
+    BatchCommand(const BatchArguments& arguments, std::ostream& out, std::ostream& err,
+                 const ConsoleEnvironment& environment, const AppLocations& locations)
+        : m_arguments(arguments),
+          m_out(out),
+          m_err(err),
+          m_environment(environment),
+          m_locations(locations)
+    {
     }
 
-    PathSettings settings = PathSettings::Load(locations);
-    if (arguments.layerMap) {
-        settings.LayerMap = Utf8ToPath(*arguments.layerMap);
+    int Run()
+    {
+        const bool ready =
+            Prepare() && LookAtSources() && CheckFiles() && SkipDone() && OpenReport();
+        return ready ? Convert() : m_status;
     }
-    if (arguments.fieldMap) {
-        settings.FieldMap = Utf8ToPath(*arguments.fieldMap);
-    }
-    NoteMissingMap(arguments.layerMap, "layer map", err);
-    NoteMissingMap(arguments.fieldMap, "field map", err);
 
+private:
+    bool Stop(int status)
+    {
+        m_status = status;
+        return false;
+    }
+
+    // The sources (all there), the earlier reports read meanwhile, the rows of this shard;
+    // --list ends here.
+    bool Prepare();
     // One look at every source this run takes, on two threads: its size and modification time
     // for the report and --resume, its identity for the --log and --report checks; and whether
     // an earlier run converted it, as it is now, into outputs still there.
-    const RunSettings runSettings = SettingsOf(arguments);
-    readingDone();
-    earlier.SetRun(runSettings);
-    const bool look = arguments.report || arguments.logFile || !arguments.resume.empty();
-    std::vector<SourceStat> stats(taken.size());
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> identities(taken.size());
-    std::vector<const FileEntry*> done(taken.size());
+    bool LookAtSources();
+    // Neither the log nor the report may be a file the run reads, nor one another; the output
+    // folder must be there.
+    bool CheckFiles();
+    // The rows an earlier run converted are skipped, and said so.
+    bool SkipDone();
+    bool OpenReport();
+    int Convert();
+    void FinishReport(const BatchResult& result);
+
+    const BatchArguments& m_arguments;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    const ConsoleEnvironment& m_environment;
+    const AppLocations& m_locations;
+    const std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
+    int m_status = kExitSuccess;
+
+    ResumeIndex m_earlier;
+    JobList m_jobs{JobList::Order::AsAdded};
+    std::vector<Job> m_rows;
+    std::vector<std::size_t> m_taken;    // rows of this shard
+    std::vector<std::size_t> m_leftOut;  // rows of other shards, then those done before
+    RunSettings m_runSettings;
+    PathSettings m_settings;
+    std::vector<SourceStat> m_stats;  // of the taken rows; after SkipDone of those converted
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_identities;
+    std::vector<const FileEntry*> m_done;     // the earlier record of each taken row, or null
+    std::vector<const FileEntry*> m_skipped;  // the earlier records of the rows skipped
+    CollectedMessages m_messages;
+    std::filesystem::path m_outputFolder;
+    std::unique_ptr<RunReport> m_report;
+};
+
+bool BatchCommand::Prepare()
+{
+    // Nothing is converted, and the log is left alone, while a source is missing.
+    if (!SourcesExist(m_arguments.sources, m_err) ||
+        (!m_arguments.list && !ResumeFilesReadable(m_arguments, m_err))) {
+        return Stop(kExitNoInput);
+    }
+    // The earlier reports are read while the sources are collected: both take long for a
+    // large archive, and a core each. The future's destructor waits for the reading thread,
+    // which uses m_earlier and `problems`, also on an early way out.
+    std::ostringstream problems;
+    std::future<void> reading;
+    if (!m_arguments.list && !m_arguments.resume.empty()) {
+        reading = std::async(std::launch::async, [&] {
+            for (const std::string& resume : m_arguments.resume) {
+                m_earlier.Read(Utf8ToPath(resume), problems);
+            }
+        });
+    }
+    for (const std::string& source : m_arguments.sources) {
+        if (m_jobs.AddPath(Utf8ToPath(source)) == 0) {
+            m_err << kToolName << ": nothing to convert in " << EscapeForConsole(source) << '\n';
+        }
+    }
+    m_rows = m_jobs.Rows();
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        const bool takes = !m_arguments.shard || m_arguments.shard->Takes(m_rows[row].relative);
+        (takes ? m_taken : m_leftOut).push_back(row);
+    }
+    if (m_arguments.list) {
+        for (const std::size_t row : m_taken) {
+            m_out << EscapeForConsole(PathToUtf8(m_rows[row].source)) << '\n';
+        }
+        return Stop(kExitSuccess);
+    }
+    m_settings = PathSettings::Load(m_locations);
+    if (m_arguments.layerMap) {
+        m_settings.LayerMap = Utf8ToPath(*m_arguments.layerMap);
+    }
+    if (m_arguments.fieldMap) {
+        m_settings.FieldMap = Utf8ToPath(*m_arguments.fieldMap);
+    }
+    NoteMissingMap(m_arguments.layerMap, "layer map", m_err);
+    NoteMissingMap(m_arguments.fieldMap, "field map", m_err);
+    m_runSettings = SettingsOf(m_arguments);
+    if (reading.valid()) {
+        reading.get();
+        m_err << problems.str();
+    }
+    m_earlier.SetRun(m_runSettings);
+    return true;
+}
+
+bool BatchCommand::LookAtSources()
+{
+    const bool look = m_arguments.report || m_arguments.logFile || !m_arguments.resume.empty();
+    m_stats.resize(m_taken.size());
+    m_identities.resize(m_taken.size());
+    m_done.resize(m_taken.size());
     const auto lookAt = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to && look; ++i) {
-            stats[i] = StatSource(rows[taken[i]].source, &identities[i]);
-            if (!arguments.resume.empty()) {
-                done[i] = earlier.Done(EscapeNonUtf8(PathToUtf8(rows[taken[i]].source)), stats[i]);
+            const Job& job = m_rows[m_taken[i]];
+            m_stats[i] = StatSource(job.source, &m_identities[i]);
+            if (!m_arguments.resume.empty()) {
+                m_done[i] = m_earlier.Done(EscapeNonUtf8(PathToUtf8(job.source)), m_stats[i]);
             }
         }
     };
-    {
-        std::future<void> half =
-            std::async(std::launch::async, lookAt, taken.size() / 2, taken.size());
-        lookAt(0, taken.size() / 2);
-        half.get();
-    }
+    std::future<void> half =
+        std::async(std::launch::async, lookAt, m_taken.size() / 2, m_taken.size());
+    lookAt(0, m_taken.size() / 2);
+    half.get();
+    return true;
+}
 
-    // Neither the log nor the report may be a file the run reads, nor one another.
+bool BatchCommand::CheckFiles()
+{
     ReadFiles read;
-    for (const std::string& source : arguments.sources) {
+    for (const std::string& source : m_arguments.sources) {
         read.Add(Utf8ToPath(source));
     }
-    for (std::size_t i = 0; i < taken.size(); ++i) {
-        if (stats[i].size) {
-            read.Add(rows[taken[i]].source, identities[i].first, identities[i].second);
+    for (std::size_t i = 0; i < m_taken.size(); ++i) {
+        if (m_stats[i].size) {
+            read.Add(m_rows[m_taken[i]].source, m_identities[i].first, m_identities[i].second);
         }
     }
     const auto refuseReport = [&](const std::string& problem) {
-        return UsageError(err, "cannot write the report to " + EscapeForConsole(*arguments.report) +
-                                   ": " + problem);
+        return Stop(UsageError(m_err, "cannot write the report to " +
+                                          EscapeForConsole(*m_arguments.report) + ": " + problem));
     };
     // The report may be a --resume file: it is checked before they join the files read.
-    if (arguments.report) {
-        if (const auto problem = LogFileProblem(Utf8ToPath(*arguments.report), read)) {
+    if (m_arguments.report) {
+        if (const auto problem = LogFileProblem(Utf8ToPath(*m_arguments.report), read)) {
             return refuseReport(*problem);
         }
     }
-    for (const std::string& resume : arguments.resume) {
+    for (const std::string& resume : m_arguments.resume) {
         read.Add(Utf8ToPath(resume));
     }
-    if (const auto refused = ConfigureLog(arguments.logFile, locations, read, err)) {
-        return *refused;
+    if (const auto refused = ConfigureLog(m_arguments.logFile, m_locations, read, m_err)) {
+        return Stop(*refused);
     }
-    if (arguments.report && IsSameFile(Utf8ToPath(*arguments.report), CConvertLog::Get().Path())) {
+    if (m_arguments.report &&
+        IsSameFile(Utf8ToPath(*m_arguments.report), CConvertLog::Get().Path())) {
         return refuseReport("it is the conversion log");
     }
-    CollectedMessages messages;
-    const std::filesystem::path outputFolder = Utf8ToPath(arguments.outputFolder);
-    if (BatchRun::CheckPreconditions(jobs, outputFolder, messages) != BatchPrecondition::Met) {
-        err << messages.Text();
-        return kExitNoInput;
+    m_outputFolder = Utf8ToPath(m_arguments.outputFolder);
+    if (BatchRun::CheckPreconditions(m_jobs, m_outputFolder, m_messages) !=
+        BatchPrecondition::Met) {
+        m_err << m_messages.Text();
+        return Stop(kExitNoInput);
     }
+    return true;
+}
 
-    std::vector<const FileEntry*> skipped;  // the earlier records of the rows skipped
-    std::vector<SourceStat> converted;      // the stats of the rows this run converts
-    for (std::size_t i = 0; i < taken.size(); ++i) {
-        if (done[i] == nullptr) {
-            converted.push_back(stats[i]);
+bool BatchCommand::SkipDone()
+{
+    std::vector<SourceStat> converted;
+    for (std::size_t i = 0; i < m_taken.size(); ++i) {
+        if (m_done[i] == nullptr) {
+            converted.push_back(m_stats[i]);
             continue;
         }
-        skipped.push_back(done[i]);
-        leftOut.push_back(taken[i]);
-        if (!arguments.quiet) {
-            out << "skipped\t" << EscapeForConsole(PathToUtf8(rows[taken[i]].source)) << '\n';
+        m_skipped.push_back(m_done[i]);
+        m_leftOut.push_back(m_taken[i]);
+        if (!m_arguments.quiet) {
+            m_out << "skipped\t" << EscapeForConsole(PathToUtf8(m_rows[m_taken[i]].source)) << '\n';
         }
     }
-    stats = std::move(converted);
-    jobs.RemoveRows(leftOut);
+    m_stats = std::move(converted);
+    m_jobs.RemoveRows(m_leftOut);
+    return true;
+}
 
-    std::unique_ptr<RunReport> report;
-    if (arguments.report) {
-        std::string problem;
-        std::size_t cut = 0;
-        report = RunReport::Open(Utf8ToPath(*arguments.report), problem, cut);
-        if (!report) {
-            PrintPathProblem(err, *arguments.report, "cannot write the report: " + problem);
-            return kExitCannotCreate;
-        }
-        if (cut > 0) {
-            PrintPathProblem(err, *arguments.report,
-                             Format("cut an incomplete last line (%zu bytes)", cut));
-        }
-        report->WriteRun(RunOptions(arguments, runSettings, settings));
-        // A skipped file's line repeats what the earlier one says of the file and its outputs.
-        std::vector<FileEntry> entries;
-        for (const FileEntry* done : skipped) {
-            FileEntry& entry = entries.emplace_back(*done);
-            entry.status = "skipped";
-            entry.reason = "已于之前的运行中转换（" + earlier.Where(*done) + "）";
-            entry.seconds = 0;
-            entry.log.clear();
-        }
-        report->WriteFiles(entries);
+bool BatchCommand::OpenReport()
+{
+    if (!m_arguments.report) {
+        return true;
     }
+    std::string problem;
+    std::size_t cut = 0;
+    m_report = RunReport::Open(Utf8ToPath(*m_arguments.report), problem, cut);
+    if (!m_report) {
+        PrintPathProblem(m_err, *m_arguments.report, "cannot write the report: " + problem);
+        return Stop(kExitCannotCreate);
+    }
+    if (cut > 0) {
+        PrintPathProblem(m_err, *m_arguments.report,
+                         Format("cut an incomplete last line (%zu bytes)", cut));
+    }
+    m_report->WriteRun(RunOptions(m_arguments, m_runSettings, m_settings));
+    // A skipped file's line repeats what the earlier one says of the file and its outputs.
+    std::vector<FileEntry> entries;
+    for (const FileEntry* done : m_skipped) {
+        FileEntry& entry = entries.emplace_back(*done);
+        entry.status = "skipped";
+        entry.reason = "已于之前的运行中转换（" + m_earlier.Where(*done) + "）";
+        entry.seconds = 0;
+        entry.log.clear();
+    }
+    m_report->WriteFiles(entries);
+    return true;
+}
 
+int BatchCommand::Convert()
+{
     BatchResult result;
-    result.skipped = static_cast<int>(skipped.size());
-    if (jobs.Count() > 0) {
+    result.skipped = static_cast<int>(m_skipped.size());
+    if (m_jobs.Count() > 0) {
         NameTables tables;
-        BatchRun run(jobs, arguments.options, tables, messages);
-        ConsoleReporter reporter(out, err, arguments.quiet, environment.terminal);
-        if (report) {
+        BatchRun run(m_jobs, m_arguments.options, tables, m_messages, ProgramContext());
+        ConsoleReporter reporter(m_out, m_err, m_arguments.quiet, m_environment.terminal);
+        if (m_report) {
             reporter.SetFileDoneHandler([&](std::size_t row, const Job& job) {
-                report->WriteFile(EntryOfRow(job, stats[row], outputFolder));
+                m_report->WriteFile(EntryOfRow(job, m_stats[row], m_outputFolder));
             });
         }
         run.SetObserver(&reporter);
-        run.SetThreadCount(arguments.jobs);
-        run.SetKeepTree(arguments.keepTree);
+        run.SetThreadCount(m_arguments.jobs);
+        run.SetKeepTree(m_arguments.keepTree);
         run.SetSkippedCount(result.skipped);
-        result = run.Run(outputFolder, settings);
+        result = run.Run(m_outputFolder, m_settings);
     } else {
-        messages.Show(result.SummaryText(), {}, MessageIcon::Information);
+        m_messages.Show(result.SummaryText(), {}, MessageIcon::Information);
     }
-    if (report) {
-        // The files a stop left are stopped, whether they had started or not.
-        const std::vector<Job> after = result.notConverted > 0 ? jobs.Rows() : std::vector<Job>();
-        for (std::size_t row = 0; row < after.size(); ++row) {
-            if (after[row].status == kStatusNone) {
-                FileEntry entry;
-                entry.source = EscapeNonUtf8(PathToUtf8(after[row].source));
-                entry.stat = stats[row];
-                entry.kind = after[row].kind;
-                entry.status = "stopped";
-                entry.reason = "转换中止：收到信号" + SignalName(result.stopSignal);
-                report->WriteFile(entry);
-            }
-        }
-        report->WriteSummary(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-    }
-    if (!arguments.quiet) {
-        out << messages.Text();
-        PrintLogLine(out);
+    FinishReport(result);
+    if (!m_arguments.quiet) {
+        m_out << m_messages.Text();
+        PrintLogLine(m_out);
     }
     if (result.stopSignal != 0) {
         return kExitSignalBase + result.stopSignal;
     }
-    if (report && !report->Problem().empty()) {
-        PrintPathProblem(err, *arguments.report, "the report is incomplete: " + report->Problem());
+    if (m_report && !m_report->Problem().empty()) {
+        PrintPathProblem(m_err, *m_arguments.report,
+                         "the report is incomplete: " + m_report->Problem());
         return kExitCannotCreate;
     }
     return result.failed > 0 ? kExitSomeFailed : kExitSuccess;
+}
+
+void BatchCommand::FinishReport(const BatchResult& result)
+{
+    if (!m_report) {
+        return;
+    }
+    // The files a stop left are stopped, whether they had started or not.
+    const std::vector<Job> after = result.notConverted > 0 ? m_jobs.Rows() : std::vector<Job>();
+    for (std::size_t row = 0; row < after.size(); ++row) {
+        if (after[row].status == kStatusNone) {
+            FileEntry entry;
+            entry.source = EscapeNonUtf8(PathToUtf8(after[row].source));
+            entry.stat = m_stats[row];
+            entry.kind = after[row].kind;
+            entry.status = "stopped";
+            entry.reason = "转换中止：收到信号" + SignalName(result.stopSignal);
+            m_report->WriteFile(entry);
+        }
+    }
+    m_report->WriteSummary(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count());
+}
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const ConsoleEnvironment& environment, const AppLocations& locations)
+{
+    const BatchArguments arguments = BatchArguments::Parse(args);
+    if (!arguments.error.empty()) {
+        return UsageError(err, arguments.error);
+    }
+    return BatchCommand(arguments, out, err, environment, locations).Run();
 }
 
 }  // namespace
