@@ -114,6 +114,67 @@ bool BatchArguments::IsBatchMode(const std::vector<std::string>& args)
     return false;
 }
 
+namespace {
+
+// -j N, -jN, --jobs N, --jobs=N; false for any other argument.
+bool ParseJobsOption(const std::vector<std::string>& args, std::size_t& i, BatchArguments& result)
+{
+    const std::string& arg = args[i];
+    const bool separate = arg == "-j" || arg == "--jobs";
+    if (!separate && arg.rfind("--jobs=", 0) != 0 && (arg.rfind("-j", 0) != 0 || arg.size() <= 2)) {
+        return false;
+    }
+    std::string value;
+    if (separate) {
+        if (i + 1 == args.size()) {
+            result.error = "option " + arg + " needs a number";
+            return true;
+        }
+        value = args[++i];
+    } else {
+        value = arg.substr(arg[1] == '-' ? 7 : 2);
+    }
+    result.jobs = ParseJobs(value);
+    if (result.jobs == 0) {
+        result.error =
+            "-j takes a number of files from 1 to " + std::to_string(kMaxJobs) + ", not " + value;
+    }
+    return true;
+}
+
+// An option beginning with "--" (its value, if any, taken from the next argument or "=...").
+void ParseLongOption(const std::vector<std::string>& args, std::size_t& i, BatchArguments& result)
+{
+    const std::string& arg = args[i];
+    const std::string name = arg.substr(0, arg.find('='));
+    if (BatchArguments::ApplyFlagOption(arg, result.options)) {
+        return;
+    }
+    if (arg == "--keep-tree" || arg == "--list") {
+        (arg == "--list" ? result.list : result.keepTree) = true;
+    } else if (name == "--shard") {
+        if (const auto value = OptionValue(args, i, "K/N", result.error)) {
+            result.shard = Shard::Parse(*value);
+            if (!result.shard) {
+                result.error =
+                    "--shard takes K/N, two whole numbers with 0 <= K < N, not " + *value;
+            }
+        }
+    } else if (name == "--resume") {
+        if (const auto value = OptionValue(args, i, "a file", result.error)) {
+            result.resume.push_back(*value);
+        }
+    } else if (const auto valued = ValuedOption(name)) {
+        if (const auto value = OptionValue(args, i, "a file", result.error)) {
+            result.*valued = *value;
+        }
+    } else {
+        result.error = "unknown option: " + arg;
+    }
+}
+
+}  // namespace
+
 BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
 {
     BatchArguments result;
@@ -132,52 +193,11 @@ BatchArguments BatchArguments::Parse(const std::vector<std::string>& args)
             optionsEnded = true;
             continue;
         }
-        const bool jobsOption = arg == "-j" || arg == "--jobs";
-        if (jobsOption || arg.rfind("--jobs=", 0) == 0 ||
-            (arg.rfind("-j", 0) == 0 && arg.size() > 2)) {
-            std::string value;
-            if (jobsOption) {
-                if (i + 1 == args.size()) {
-                    result.error = "option " + arg + " needs a number";
-                    continue;
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(arg[1] == '-' ? 7 : 2);
-            }
-            result.jobs = ParseJobs(value);
-            if (result.jobs == 0) {
-                result.error = "-j takes a number of files from 1 to " + std::to_string(kMaxJobs) +
-                               ", not " + value;
-            }
+        if (ParseJobsOption(args, i, result)) {
             continue;
         }
         if (arg.rfind("--", 0) == 0) {
-            const std::string name = arg.substr(0, arg.find('='));
-            if (ApplyFlagOption(arg, result.options)) {
-                continue;
-            }
-            if (arg == "--keep-tree" || arg == "--list") {
-                (arg == "--list" ? result.list : result.keepTree) = true;
-            } else if (name == "--shard") {
-                if (const auto value = OptionValue(args, i, "K/N", result.error)) {
-                    result.shard = Shard::Parse(*value);
-                    if (!result.shard) {
-                        result.error =
-                            "--shard takes K/N, two whole numbers with 0 <= K < N, not " + *value;
-                    }
-                }
-            } else if (name == "--resume") {
-                if (const auto value = OptionValue(args, i, "a file", result.error)) {
-                    result.resume.push_back(*value);
-                }
-            } else if (const auto valued = ValuedOption(name)) {
-                if (const auto value = OptionValue(args, i, "a file", result.error)) {
-                    result.*valued = *value;
-                }
-            } else {
-                result.error = "unknown option: " + arg;
-            }
+            ParseLongOption(args, i, result);
             continue;
         }
         if (arg == "-o") {
