@@ -18,6 +18,57 @@ bool IsDataKind(FileKind kind)
     return kind != FileKind::Project;
 }
 
+// Splits the `length` bytes of a slot at `start` into its parts, checking that the counts of
+// its header fit the slot and its parts' vertex counts add up; returns where its values begin,
+// or null.
+const std::uint8_t* SplitSlot(const std::uint8_t* start, std::uint32_t length, SlotView& view)
+{
+    view.infoLength = Load<std::uint16_t>(start + 4);
+    view.textLength = Load<std::uint16_t>(start + 6);
+    view.partCount = Load<std::uint32_t>(start + 8);
+    view.vertexCount = Load<std::uint32_t>(start + 12);
+    // 64-bit sums of 16- and 32-bit counts cannot overflow.
+    const std::uint64_t available = length - kSlotHeaderSize;
+    const std::uint64_t fixed = std::uint64_t{view.infoLength} + std::uint64_t{view.partCount} * 4 +
+                                std::uint64_t{view.vertexCount} * 16 + view.textLength;
+    if (fixed > available) {
+        return nullptr;
+    }
+    const std::uint8_t* p = start + kSlotHeaderSize;
+    view.info = p;
+    p += view.infoLength;
+    view.partCounts = p;
+    p += std::size_t{view.partCount} * 4;
+    view.vertices = p;
+    p += std::size_t{view.vertexCount} * 16;
+    view.text = reinterpret_cast<const char*>(p);
+    p += view.textLength;
+    std::uint64_t total = 0;
+    for (std::uint32_t i = 0; i < view.partCount; ++i) {
+        const auto count = Load<std::uint32_t>(view.partCounts + std::size_t{i} * 4);
+        if (count == 0) {
+            return nullptr;
+        }
+        total += count;
+    }
+    return total == view.vertexCount ? p : nullptr;
+}
+
+// Whether the parts of a slot are those a file of `kind` holds.
+bool FitsKind(FileKind kind, const SlotView& view)
+{
+    switch (kind) {
+        case FileKind::Point:
+            return view.partCount == 1 && view.vertexCount == 1 &&
+                   view.textLength <= kMaxAnnotationText;
+        case FileKind::Line:
+        case FileKind::Polygon:
+            return view.partCount != 0 && view.textLength == 0;
+        default:
+            return view.partCount == 0 && view.infoLength == 0 && view.textLength == 0;
+    }
+}
+
 }  // namespace
 
 int FileImage::Open(const std::filesystem::path& path)
@@ -208,59 +259,11 @@ bool FileImage::ParseSlot(std::uint32_t slot)
     }
 #endif
     SlotView view;
-    view.infoLength = Load<std::uint16_t>(start + 4);
-    view.textLength = Load<std::uint16_t>(start + 6);
-    view.partCount = Load<std::uint32_t>(start + 8);
-    view.vertexCount = Load<std::uint32_t>(start + 12);
-
-    // 64-bit sums of 16- and 32-bit counts cannot overflow.
-    const std::uint64_t available = length - kSlotHeaderSize;
-    const std::uint64_t fixed = std::uint64_t{view.infoLength} + std::uint64_t{view.partCount} * 4 +
-                                std::uint64_t{view.vertexCount} * 16 + view.textLength;
-    if (fixed > available) {
+    const std::uint8_t* values = SplitSlot(start, length, view);
+    if (values == nullptr || !FitsKind(m_header.Kind(), view)) {
         return false;
     }
-    const std::uint8_t* p = start + kSlotHeaderSize;
-    view.info = p;
-    p += view.infoLength;
-    view.partCounts = p;
-    p += std::size_t{view.partCount} * 4;
-    view.vertices = p;
-    p += std::size_t{view.vertexCount} * 16;
-    view.text = reinterpret_cast<const char*>(p);
-    p += view.textLength;
-
-    std::uint64_t total = 0;
-    for (std::uint32_t i = 0; i < view.partCount; ++i) {
-        const auto count = Load<std::uint32_t>(view.partCounts + std::size_t{i} * 4);
-        if (count == 0) {
-            return false;
-        }
-        total += count;
-    }
-    if (total != view.vertexCount) {
-        return false;
-    }
-    switch (m_header.Kind()) {
-        case FileKind::Point:
-            if (view.partCount != 1 || view.vertexCount != 1 ||
-                view.textLength > kMaxAnnotationText) {
-                return false;
-            }
-            break;
-        case FileKind::Line:
-        case FileKind::Polygon:
-            if (view.partCount == 0 || view.textLength != 0) {
-                return false;
-            }
-            break;
-        default:
-            if (view.partCount != 0 || view.infoLength != 0 || view.textLength != 0) {
-                return false;
-            }
-            break;
-    }
-    if (!ParseValues(p, end)) {
+    if (!ParseValues(values, end)) {
         std::fill(m_values.begin(), m_values.end(), std::string_view());
         return false;
     }
