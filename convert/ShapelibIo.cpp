@@ -541,13 +541,85 @@ SAHooks ShapelibHooks()
     return hooks;
 }
 
+namespace {
+
+// The .shp and .shx cut to at most `keep` shapes, the shapes the .shp holds whole, with headers
+// to match; the shapes kept, -1 when the files could not be mended. Throws on I/O errors of
+// the file system calls (the caller catches).
+std::int64_t KeepWholeShapes(const std::filesystem::path& shpPath,
+                             const std::filesystem::path& shxPath, int shapeType,
+                             std::uint64_t keep)
+{
+    namespace fs = std::filesystem;
+    constexpr auto kMode = std::ios::in | std::ios::out | std::ios::binary;
+    const std::uint64_t shpSize = fs::file_size(shpPath);
+    const std::uint64_t shxSize = fs::file_size(shxPath);
+    if (shpSize < 100 || shxSize < 100) {
+        return -1;
+    }
+    keep = std::min(keep, (shxSize - 100) / 8);
+    // Walks the shapes from the start: their headers give their lengths, their boxes (a point's
+    // coordinates) the bounds of what is kept.
+    std::fstream shp(shpPath, kMode);
+    double bounds[8] = {};
+    bool anyBox = false;
+    std::uint64_t end = 100;
+    std::uint64_t count = 0;
+    unsigned char record[44];
+    while (count < keep && end + 8 <= shpSize) {
+        shp.seekg(static_cast<std::streamoff>(end));
+        if (!shp.read(reinterpret_cast<char*>(record), 8)) {
+            break;
+        }
+        const std::uint64_t next = end + 8 + std::uint64_t{LoadBig32(record + 4)} * 2;
+        const std::uint64_t body = std::min<std::uint64_t>(next - end - 8, 36);
+        if (next > shpSize ||
+            !shp.read(reinterpret_cast<char*>(record + 8), static_cast<std::streamsize>(body))) {
+            break;
+        }
+        const std::uint32_t type = body >= 4 ? LoadLittle32(record + 8) : SHPT_NULL;
+        double box[4];
+        const bool point = type == SHPT_POINT && body >= 20;
+        const bool hasBox = point || (type != SHPT_NULL && body >= 36);
+        for (int i = 0; hasBox && i < 4; ++i) {
+            box[i] = LoadLittleDouble(record + 12 + 8 * (point ? i % 2 : i));
+        }
+        if (hasBox) {
+            for (int i = 0; i < 2; ++i) {
+                bounds[i] = anyBox ? std::min(bounds[i], box[i]) : box[i];
+                bounds[i + 2] = anyBox ? std::max(bounds[i + 2], box[i + 2]) : box[i + 2];
+            }
+            anyBox = true;
+        }
+        end = next;
+        ++count;
+    }
+    unsigned char header[100];
+    FillShapeHeader(header, shapeType, end, bounds);
+    shp.clear();
+    shp.seekp(0);
+    shp.write(reinterpret_cast<const char*>(header), sizeof(header));
+    shp.close();
+    FillShapeHeader(header, shapeType, 100 + 8 * count, bounds);
+    std::fstream shx(shxPath, kMode);
+    shx.write(reinterpret_cast<const char*>(header), sizeof(header));
+    shx.close();
+    if (!shp || !shx) {
+        return -1;
+    }
+    fs::resize_file(shpPath, end);
+    fs::resize_file(shxPath, 100 + 8 * count);
+    return static_cast<std::int64_t>(count);
+}
+
+}  // namespace
+
 int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem::path& shxPath,
                      const std::filesystem::path& dbfPath, int shapeType) noexcept
 {
     try {
         namespace fs = std::filesystem;
-        constexpr auto kMode = std::ios::in | std::ios::out | std::ios::binary;
-        std::fstream dbf(dbfPath, kMode);
+        std::fstream dbf(dbfPath, std::ios::in | std::ios::out | std::ios::binary);
         unsigned char dbfHead[12];
         if (!dbf.read(reinterpret_cast<char*>(dbfHead), sizeof(dbfHead))) {
             return -1;
@@ -559,66 +631,12 @@ int KeepWholeRecords(const std::filesystem::path& shpPath, const std::filesystem
             return -1;
         }
         std::uint64_t keep = (dbfSize - headerLength) / recordLength;
-
         if (!shpPath.empty()) {
-            const std::uint64_t shpSize = fs::file_size(shpPath);
-            const std::uint64_t shxSize = fs::file_size(shxPath);
-            if (shpSize < 100 || shxSize < 100) {
+            const std::int64_t shapes = KeepWholeShapes(shpPath, shxPath, shapeType, keep);
+            if (shapes < 0) {
                 return -1;
             }
-            keep = std::min(keep, (shxSize - 100) / 8);
-            // Walks the shapes from the start: their headers give their lengths, their boxes
-            // (a point's coordinates) the bounds of what is kept.
-            std::fstream shp(shpPath, kMode);
-            double bounds[8] = {};
-            bool anyBox = false;
-            std::uint64_t end = 100;
-            std::uint64_t count = 0;
-            unsigned char record[44];
-            while (count < keep && end + 8 <= shpSize) {
-                shp.seekg(static_cast<std::streamoff>(end));
-                if (!shp.read(reinterpret_cast<char*>(record), 8)) {
-                    break;
-                }
-                const std::uint64_t next = end + 8 + std::uint64_t{LoadBig32(record + 4)} * 2;
-                const std::uint64_t body = std::min<std::uint64_t>(next - end - 8, 36);
-                if (next > shpSize || !shp.read(reinterpret_cast<char*>(record + 8),
-                                                static_cast<std::streamsize>(body))) {
-                    break;
-                }
-                const std::uint32_t type = body >= 4 ? LoadLittle32(record + 8) : SHPT_NULL;
-                double box[4];
-                const bool point = type == SHPT_POINT && body >= 20;
-                const bool hasBox = point || (type != SHPT_NULL && body >= 36);
-                for (int i = 0; hasBox && i < 4; ++i) {
-                    box[i] = LoadLittleDouble(record + 12 + 8 * (point ? i % 2 : i));
-                }
-                if (hasBox) {
-                    for (int i = 0; i < 2; ++i) {
-                        bounds[i] = anyBox ? std::min(bounds[i], box[i]) : box[i];
-                        bounds[i + 2] = anyBox ? std::max(bounds[i + 2], box[i + 2]) : box[i + 2];
-                    }
-                    anyBox = true;
-                }
-                end = next;
-                ++count;
-            }
-            keep = count;
-            unsigned char header[100];
-            FillShapeHeader(header, shapeType, end, bounds);
-            shp.clear();
-            shp.seekp(0);
-            shp.write(reinterpret_cast<const char*>(header), sizeof(header));
-            shp.close();
-            FillShapeHeader(header, shapeType, 100 + 8 * keep, bounds);
-            std::fstream shx(shxPath, kMode);
-            shx.write(reinterpret_cast<const char*>(header), sizeof(header));
-            shx.close();
-            if (!shp || !shx) {
-                return -1;
-            }
-            fs::resize_file(shpPath, end);
-            fs::resize_file(shxPath, 100 + 8 * keep);
+            keep = static_cast<std::uint64_t>(shapes);
         }
         unsigned char count[4];
         StoreLittle32(count, static_cast<std::uint32_t>(keep));
