@@ -342,23 +342,9 @@ void BatchRun::WaitForRow(ThreadShare& share, std::vector<Job>& rows, std::size_
                    (reportProgress && state.phase == Phase::Running &&
                     (!started || state.progress != shown));
         });
-        // Files are told done as they complete, whichever row they are.
-        while (!share.completed.empty()) {
-            const std::size_t done = share.completed.front();
-            share.completed.pop_front();
-            if (share.states[done].end.outcome == kOutcomeStopped) {
-                continue;
-            }
-            RowEnd end = std::move(share.states[done].end);
-            lock.unlock();
-            CompleteRow(done, rows[done], std::move(end));
-            lock.lock();
-        }
         ThreadShare::RowState& state = share.states[row];
-        if (state.phase == Phase::Skipped) {
-            return;
-        }
-        if (reportProgress && !started && state.phase != Phase::Waiting) {
+        if (reportProgress && !started &&
+            (state.phase == Phase::Running || state.phase == Phase::Done)) {
             started = true;
             lock.unlock();
             m_observer->RowStarted(row, rows[row]);
@@ -370,7 +356,21 @@ void BatchRun::WaitForRow(ThreadShare& share, std::vector<Job>& rows, std::size_
             m_observer->Progress(shown);
             lock.lock();
         }
-        if (state.phase == Phase::Done) {
+        // Files are told done as they complete, whichever row they are. The row's own end is
+        // looked at only with the queue drained and the lock held since: a row found done has
+        // been told done (its completion is queued in the same step).
+        while (!share.completed.empty()) {
+            const std::size_t done = share.completed.front();
+            share.completed.pop_front();
+            if (share.states[done].end.outcome == kOutcomeStopped) {
+                continue;
+            }
+            RowEnd end = std::move(share.states[done].end);
+            lock.unlock();
+            CompleteRow(done, rows[done], std::move(end));
+            lock.lock();
+        }
+        if (state.phase == Phase::Skipped || state.phase == Phase::Done) {
             return;
         }
     }
