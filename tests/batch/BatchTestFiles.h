@@ -1,4 +1,4 @@
-// Source files, a message recorder and the log's place for the batch tests.
+// A message recorder, an event recorder and a batch fixture for the batch tests.
 #pragma once
 
 #include <filesystem>
@@ -19,7 +19,7 @@
 #include "batch/JobList.h"
 #include "batch/JobListObserver.h"
 #include "tests/support/TestSupport.h"
-#include "torvex/builder/TorvexBuilder.h"
+#include "tests/support/TorvexFiles.h"
 
 namespace CalvornTest {
 
@@ -75,26 +75,6 @@ struct EventRecorder : Calvorn::JobListObserver, Calvorn::BatchRunObserver {
 inline void LogInto(const TempDir& dir)
 {
     Calvorn::CConvertLog::Get().SetFile(dir / "CalvornExp.log");
-}
-
-// A line file of `records` two-vertex lines with one text field.
-inline std::filesystem::path MakeLineFile(const std::filesystem::path& path, int records)
-{
-    Torvex::TorvexBuilder builder(Torvex::FileKind::Line);
-    builder.AddField({"NAME", 0, 10, 0});
-    for (int i = 0; i < records; ++i) {
-        Torvex::RecordSpec record;
-        record.parts = {{{0.0, 0.0}, {1.0, 1.0 * i}}};
-        record.attributes = {std::string("r")};
-        builder.AddRecord(record);
-    }
-    builder.WriteTo(path);
-    return path;
-}
-
-inline std::filesystem::path BuiltSample(const std::string& name)
-{
-    return std::filesystem::path(CALVORN_BUILT_SAMPLES_DIR) / name;
 }
 
 // A batch run over a job list in the given order, into the existing folder `out`, with default

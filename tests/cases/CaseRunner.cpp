@@ -305,13 +305,15 @@ TEST_P(CaseTest, Runs)
     }
     std::vector<std::string> argv = {CALVORN_CLI};
     const json run = description.at("run");
-    if (std::find(run.begin(), run.end(), "--log") == run.end()) {
+    if (!description.value("bare", false) &&
+        std::find(run.begin(), run.end(), "--log") == run.end()) {
         argv.insert(argv.end(), {"--log", "log.txt"});
     }
     for (const json& arg : run) {
         argv.push_back(Expand(arg.get<std::string>(), dir.Path()));
     }
-    const CommandResult result = ChildProcess(argv, false, dir.Path()).Wait();
+    const bool terminal = description.value("terminal", false);
+    const CommandResult result = ChildProcess(argv, terminal, dir.Path()).Wait();
 
     const json& expect = description.at("expect");
     EXPECT_EQ(result.status, expect.value("status", 0)) << result.error;

@@ -348,48 +348,6 @@ TEST_F(NothingLost, ProcessesSharingAFolderAndALog)
     }
 }
 
-TEST_F(NothingLost, LogFileThatWouldHurtIsRefused)
-{
-    const fs::path source = dir / "roads.wl";
-    MakeLineFile(source, 3);
-    const std::string sourceBytes = ReadFile(source);
-    fs::create_directory(dir / "folder");
-    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
-    CalvornTest::WriteFile(dir / "old.log", "kept\r\n");
-    struct Case {
-        std::string log;
-        bool oneFile;
-        int status;
-    };
-    const Case cases[] = {
-        {source.string(), false, 64},
-        {source.string(), true, 64},
-        {(dir / "notes.SHP").string(), false, 64},
-        {(dir / "notes.shp.xml").string(), false, 64},
-        {(dir / "map.Mpj").string(), false, 64},
-        {(dir / "folder").string(), false, 64},
-        {(dir / "fifo").string(), false, 64},
-        {"/dev/null", false, 0},
-        {(dir / "old.log").string(), false, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.log + (c.oneFile ? " one file" : ""));
-        const CommandResult result = CalvornTest::RunCommand(
-            c.oneFile ? Cli({"--log", c.log, source.string(), out.string()})
-                      : Cli({"--log", c.log, "-o", out.string(), source.string()}));
-        EXPECT_EQ(result.status, c.status) << result.error;
-        if (c.status == 64) {
-            EXPECT_NE(result.error.find(c.log), std::string::npos) << result.error;
-            EXPECT_EQ(result.output, "");
-        }
-    }
-    EXPECT_EQ(ReadFile(source), sourceBytes);
-    EXPECT_FALSE(fs::exists(dir / "notes.SHP"));
-    const std::string appended = ReadFile(dir / "old.log");
-    EXPECT_EQ(appended.rfind("kept\r\n>", 0), 0u) << appended;
-    EXPECT_EQ(WholeSets(out).size(), 2u);  // the two runs that were let through
-}
-
 // A folder below the system's path limit holds a deeper one past it: the scan says so.
 TEST_F(NothingLost, ScanReportsWhatItCannotTake)
 {

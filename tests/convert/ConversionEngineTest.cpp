@@ -20,20 +20,6 @@ namespace {
 
 using Calvorn::FileKind;
 
-TEST(ConversionEngine, KindOfPath)
-{
-    const std::pair<const char*, FileKind> cases[] = {
-        {"/data/roads.wl", Calvorn::kKindLine},  {"TOWNS.WT", Calvorn::kKindPoint},
-        {"lakes.Wp", Calvorn::kKindPolygon},     {"my.parcels.wb", Calvorn::kKindTable},
-        {"map.mpj", Calvorn::kKindNone},         {"roads", Calvorn::kKindNone},
-        {"folder.wl/roads", Calvorn::kKindNone}, {"roads.wl.bak", Calvorn::kKindNone},
-        {"/data/.wl", Calvorn::kKindLine},
-    };
-    for (const auto& [path, kind] : cases) {
-        EXPECT_EQ(Calvorn::KindOfPath(path), kind) << path;
-    }
-}
-
 TEST(ConversionEngine, OpenFailureLines)
 {
     const std::pair<int, const char*> cases[] = {

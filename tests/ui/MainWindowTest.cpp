@@ -19,7 +19,7 @@
 #include "app/PathSettings.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/ScriptedServices.h"
-#include "tests/ui/UiTestFiles.h"
+#include "tests/support/TorvexFiles.h"
 #include "ui/BatchWorker.h"
 #include "ui/CCalvornDlg.h"
 #include "ui/CHoverButton.h"
