@@ -24,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using CalvornTest::Cli;
 using CalvornTest::CommandResult;
+using CalvornTest::Count;
 using CalvornTest::ReadFile;
 using CalvornTest::RunCommand;
 using Json = nlohmann::json;
@@ -36,15 +37,6 @@ constexpr int kBigRecords = 400000;
 
 // What the console tool says about a source, by its path relative to the test's folder.
 using Statuses = std::map<std::string, std::string>;
-
-std::size_t Count(const std::string& text, const std::string& part)
-{
-    std::size_t found = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++found;
-    }
-    return found;
-}
 
 class ArchiveTest : public testing::Test {
 protected:

@@ -16,6 +16,16 @@ inline std::vector<std::string> Cli(std::vector<std::string> args)
     return args;
 }
 
+// How often `part` occurs in `text`.
+inline std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++found;
+    }
+    return found;
+}
+
 // The names of the temporary files of outputs in `folder`.
 inline std::vector<std::string> TemporaryFiles(const std::filesystem::path& folder)
 {
