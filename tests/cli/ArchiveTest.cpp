@@ -16,8 +16,8 @@
 
 #include "cli/ConsoleTool.h"
 #include "cli/Shard.h"
-#include "tests/batch/BatchTestFiles.h"
 #include "tests/cli/ProcessTestSupport.h"
+#include "tests/support/TorvexFiles.h"
 
 namespace {
 

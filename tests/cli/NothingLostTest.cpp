@@ -17,9 +17,9 @@
 #include <random>
 #include <thread>
 
-#include "tests/batch/BatchTestFiles.h"
 #include "tests/cli/ProcessTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TorvexFiles.h"
 #include "torvex/Gbk.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 namespace CalvornTest {
 
 // The command line of the tool with `args`.
