@@ -145,6 +145,18 @@ void CompareShp(const std::string& name, const fs::path& path, const json& expec
         EXPECT_EQ(shp.shapeType, expected["type"].get<int>()) << name << ": shape type";
     }
     EXPECT_EQ(shp.indexCount, static_cast<int>(shp.shapes.size())) << name << ": .shx entries";
+    // Each shape's stored bounds are those of its vertices.
+    for (std::size_t s = 0; s < shp.shapes.size() && s < shp.bounds.size(); ++s) {
+        Part bounds = {{INFINITY, INFINITY}, {-INFINITY, -INFINITY}};
+        for (const Part& part : shp.shapes[s]) {
+            for (const auto& [x, y] : part) {
+                bounds = {{std::min(bounds[0].first, x), std::min(bounds[0].second, y)},
+                          {std::max(bounds[1].first, x), std::max(bounds[1].second, y)}};
+            }
+        }
+        EXPECT_TRUE(shp.shapes[s].empty() || shp.bounds[s] == bounds)
+            << name << ": shape " << s << "'s bounds";
+    }
     if (!expected.contains("shapes")) {
         return;
     }
