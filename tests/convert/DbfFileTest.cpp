@@ -12,7 +12,7 @@
 #include "convert/DbfRow.h"
 #include "convert/DbfUnsignedInt.h"
 #include "convert/OutputError.h"
-#include "tests/support/TestSupport.h"
+#include "tests/convert/ConvertTestSupport.h"
 #include "torvex/Gbk.h"
 
 namespace {
@@ -29,13 +29,6 @@ std::string RawField(DBFHandle dbf, int row, int field)
                        static_cast<std::size_t>(dbf->panFieldSize[field]));
 }
 
-std::string FieldName(DBFHandle dbf, int field)
-{
-    char name[XBASE_FLDNAME_LEN_READ + 1] = {};
-    DBFGetFieldInfo(dbf, field, name, nullptr, nullptr);
-    return name;
-}
-
 TEST(DbfFile, FieldNamesAndWidths)
 {
     CalvornTest::TempDir dir;
@@ -43,15 +36,14 @@ TEST(DbfFile, FieldNamesAndWidths)
         const char* name;
         DbfFieldType type;
         int width;
-        const char* written;
-        int writtenWidth;
+        CalvornTest::DbfField written;
     };
     const Case cases[] = {
-        {"RoadName", DbfFieldType::String, 300, "RoadName", 254},
-        {"ROADNAME", DbfFieldType::Integer, 0, "ROADNAME_1", 1},
-        {"道路名称字段长", DbfFieldType::Double, -5, "道路名称字", 1},
-        {"道路名称字段", DbfFieldType::Logical, 1, "道路名称_1", 1},
-        {"A道路名称字段", DbfFieldType::Integer, 300, "A道路名称", 255},
+        {"RoadName", DbfFieldType::String, 300, {"RoadName", 'C', 254}},
+        {"ROADNAME", DbfFieldType::Integer, 0, {"ROADNAME_1", 'N', 1}},
+        {"道路名称字段长", DbfFieldType::Double, -5, {"道路名称字", 'N', 1}},
+        {"道路名称字段", DbfFieldType::Logical, 1, {"道路名称_1", 'L', 1}},
+        {"A道路名称字段", DbfFieldType::Integer, 300, {"A道路名称", 'N', 255}},
     };
     const auto path = dir / "names.dbf";
     {
@@ -59,23 +51,16 @@ TEST(DbfFile, FieldNamesAndWidths)
         dbf.Create(path);
         for (const Case& c : cases) {
             const DbfFile::AddedField added = dbf.AddField(c.name, c.type, c.width, -2);
-            EXPECT_EQ(added.name, c.written);
-            EXPECT_EQ(added.width, c.writtenWidth);
+            EXPECT_EQ(added.name, c.written.name);
+            EXPECT_EQ(added.width, c.written.width);
         }
         dbf.Close();
     }
-    DBFHandle dbf = DBFOpen(path.c_str(), "rb");
-    ASSERT_NE(dbf, nullptr);
-    ASSERT_EQ(DBFGetFieldCount(dbf), 5);
-    for (int i = 0; i < 5; ++i) {
-        int width = 0;
-        int decimals = -1;
-        DBFGetFieldInfo(dbf, i, nullptr, &width, &decimals);
-        EXPECT_EQ(FieldName(dbf, i), Torvex::Utf8ToGbk(cases[i].written));
-        EXPECT_EQ(width, cases[i].writtenWidth);
-        EXPECT_EQ(decimals, 0);
+    std::vector<CalvornTest::DbfField> written;
+    for (const Case& c : cases) {
+        written.push_back(c.written);
     }
-    DBFClose(dbf);
+    EXPECT_EQ(CalvornTest::ReadDbf(path).fields, written);
     EXPECT_EQ(static_cast<unsigned char>(CalvornTest::ReadFile(path)[29]), 77);  // code page 936
     EXPECT_FALSE(std::filesystem::exists(dir / "names.cpg"));
 }
