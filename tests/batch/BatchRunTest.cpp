@@ -1,7 +1,7 @@
-// Batch runs: what stops them before they start, every row converted and the run going on after
-// a failure, stops, and runs on several threads: which rows must share a thread, and that the
-// outputs, the log and what an observer sees are those of a run on one thread. (What a run
-// tells of each row is a case in tests/cases and a test of the main window.)
+// Batch runs: the reason a failed file is given, the run going on after a failure, stops, and
+// runs on several threads: which rows must share a thread, and that the outputs, the log and what
+// an observer sees are those of a run on one thread. (What keeps a run from starting and what it
+// tells of each row are cases in tests/cases and tests of the main window.)
 #include "batch/BatchRun.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +22,13 @@ using Groups = std::vector<std::vector<std::size_t>>;
 
 using RecordingObserver = CalvornTest::EventRecorder;
 
-class BatchRunTest : public CalvornTest::BatchFixture {
+// A batch run over a job list in the given order, into the existing folder `out`, with default
+// options and its messages recorded.
+class BatchRunTest : public testing::Test {
 protected:
     BatchRunTest()
     {
+        fs::create_directory(out);
         CalvornTest::LogInto(dir);
         settings.LayerMap = dir / "layers.lyr";
     }
@@ -37,31 +40,16 @@ protected:
         }
         return statuses;
     }
-};
 
-TEST_F(BatchRunTest, PreconditionsWarnAndConvertNothing)
-{
-    auto warning = [](const char* text) {
-        return std::vector<ShownMessage>{{text, "警告", MessageIcon::Exclamation}};
-    };
-    const std::tuple<bool, fs::path, BatchPrecondition, const char*> cases[] = {
-        {false, "", BatchPrecondition::NoRows, "待转换文件集合不能为空!"},
-        {false, out, BatchPrecondition::NoRows, "待转换文件集合不能为空!"},
-        {true, "", BatchPrecondition::NoOutputFolder, "输出路径不能为空!"},
-        {true, dir / "missing", BatchPrecondition::OutputFolderMissing, "输出路径不存在!"},
-    };
-    for (const auto& [withRow, folder, precondition, text] : cases) {
-        jobs.Clear();
-        if (withRow) {
-            jobs.AddFileToList(CalvornTest::BuiltSample("roads.wl"));
-        }
-        sink.shown.clear();
-        EXPECT_EQ(run.Run(folder, settings).precondition, precondition);
-        EXPECT_EQ(sink.shown, warning(text));
-    }
-    EXPECT_TRUE(fs::is_empty(out));
-    EXPECT_EQ(Statuses(), std::vector<int>{kStatusNone});
-}
+    CalvornTest::TempDir dir;
+    fs::path out = dir / "out";
+    JobList jobs{JobList::Order::AsAdded};
+    ConversionOptions options;
+    NameTables tables;
+    PathSettings settings;
+    CalvornTest::RecordingSink sink;
+    BatchRun run{jobs, options, tables, sink};
+};
 
 // The reason a failed file is reported with, from its log block.
 TEST(FailureReasonTest, TakenFromTheTellingLine)
@@ -242,9 +230,8 @@ std::map<std::string, std::string> FilesUnder(const fs::path& folder)
     return files;
 }
 
-TEST(ParallelBatch, OutputsLogAndStoryAreThoseOfOneThread)
+TEST_F(BatchRunTest, OutputsLogAndStoryOfSeveralThreadsAreThoseOfOne)
 {
-    CalvornTest::TempDir dir;
     const fs::path in = dir / "in";
     fs::create_directories(in / "sub");
     // Rows whose names meet in several ways, files large enough to overlap in time, an empty
@@ -262,13 +249,14 @@ TEST(ParallelBatch, OutputsLogAndStoryAreThoseOfOneThread)
     CalvornTest::WriteFile(in / "broken.wp", "not a Torvex file");
     // x.wl twice makes x_WL, so x_WL.wl then makes x_WL_WL; roads.wl (renamed.wl mapped onto
     // roads) three times.
-    const std::vector<fs::path> sources = {
-        in / "x.wl",       in / "big.wl",   in / "roads.wl",   in / "towns.wt",
-        in / "sub",        in / "x.wl",     in / "x_WL.wl",    in / "towns_ANN.wl",
-        in / "renamed.wl", in / "empty.wl", in / "broken.wp",  in / "missing.wl",
-        in / "roads.wl",   in / "lakes.wp", in / "parcels.wb",
-    };
-    CalvornTest::WriteFile(dir / "layers.lyr", "renamed roads\n");
+    for (const char* source : {"x.wl", "big.wl", "roads.wl", "towns.wt", "sub", "x.wl", "x_WL.wl",
+                               "towns_ANN.wl", "renamed.wl", "empty.wl", "broken.wp", "missing.wl",
+                               "roads.wl", "lakes.wp", "parcels.wb"}) {
+        jobs.AddPath(in / source);
+    }
+    CalvornTest::WriteFile(settings.LayerMap, "renamed roads\n");
+    options.SplitAnnotations = 1;
+    options.DeleteEmptyResults = 0;
 
     struct Outcome {
         std::map<std::string, std::string> files;
@@ -277,27 +265,15 @@ TEST(ParallelBatch, OutputsLogAndStoryAreThoseOfOneThread)
         std::string summary;
     };
     const auto runWith = [&](int threads) {
-        const fs::path out = dir / "out";
         fs::remove_all(out);
         fs::create_directory(out);
         fs::remove(dir / "run.log");
         Calvorn::CConvertLog::Get().SetFile(dir / "run.log");
-        JobList jobs(JobList::Order::AsAdded);
-        for (const fs::path& source : sources) {
-            jobs.AddPath(source);
-        }
-        ConversionOptions options;
-        options.SplitAnnotations = 1;
-        options.DeleteEmptyResults = 0;
-        NameTables tables;
-        PathSettings settings;
-        settings.LayerMap = dir / "layers.lyr";
-        CalvornTest::RecordingSink sink;
         Story story;
-        BatchRun run(jobs, options, tables, sink);
         run.SetObserver(&story);
         run.SetThreadCount(threads);
         const BatchResult result = run.Run(out, settings);
+        run.SetObserver(nullptr);
         EXPECT_EQ(result.converted + result.empty + result.failed, static_cast<int>(jobs.Count()));
         Calvorn::CConvertLog::Get().SetFile(dir / "other.log");  // closes run.log
         return Outcome{FilesUnder(out), CalvornTest::ReadFile(dir / "run.log"), story.calls,

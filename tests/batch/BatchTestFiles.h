@@ -1,4 +1,4 @@
-// A message recorder, an event recorder and a batch fixture for the batch tests.
+// A message recorder, an event recorder and the log's place for the batch tests.
 #pragma once
 
 #include <filesystem>
@@ -76,21 +76,5 @@ inline void LogInto(const TempDir& dir)
 {
     Calvorn::CConvertLog::Get().SetFile(dir / "CalvornExp.log");
 }
-
-// A batch run over a job list in the given order, into the existing folder `out`, with default
-// options and settings and its messages recorded.
-class BatchFixture : public testing::Test {
-protected:
-    BatchFixture() { std::filesystem::create_directory(out); }
-
-    TempDir dir;
-    std::filesystem::path out = dir / "out";
-    Calvorn::JobList jobs{Calvorn::JobList::Order::AsAdded};
-    Calvorn::ConversionOptions options;
-    Calvorn::NameTables tables;
-    Calvorn::PathSettings settings;
-    RecordingSink sink;
-    Calvorn::BatchRun run{jobs, options, tables, sink};
-};
 
 }  // namespace CalvornTest
