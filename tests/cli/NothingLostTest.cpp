@@ -1,7 +1,7 @@
-// Nothing a user has is lost, run as real processes: every source's records end in an output
-// set of their own, no file under a Shapefile name is ever partial (kills, signals, processes
-// sharing a folder), the log is never cut or interleaved within a line, and nothing a scan
-// cannot take goes unsaid.
+// Nothing a user has is lost, run as real processes: no file under a Shapefile name is ever
+// partial (kills, signals, processes sharing a folder, each source's records in a set of its
+// own), the log is never cut or interleaved within a line, and nothing a scan cannot take goes
+// unsaid. (Same-named sources on several threads are a batch test, numbered names cases.)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,41 +119,6 @@ protected:
 };
 
 std::unique_ptr<TempDir> NothingLost::s_files;
-
-TEST_F(NothingLost, SameNamedSourcesEachGetASetOfTheirOwn)
-{
-    for (const char* sheet : {"a", "b", "c"}) {
-        fs::create_directory(dir / sheet);
-    }
-    MakeLineFile(dir / "a" / "roads.wl", 1);
-    MakeLineFile(dir / "b" / "roads.wl", 2);
-    MakeLineFile(dir / "c" / "roads.wl", 3);
-    const std::string a = (dir / "a").string(), b = (dir / "b").string(), c = (dir / "c").string(),
-                      roads = (dir / "a" / "roads.wl").string();
-    // The sources and the records of each, in order: a second run numbers past the first's sets.
-    const std::pair<std::vector<std::string>, std::vector<std::uint32_t>> cases[] = {
-        {{a, b, c}, {1, 2, 3}},
-        {{"-j", "4", a, b, c}, {1, 2, 3}},
-        {{"-j", "3", roads, roads, roads}, {1, 1, 1}},
-    };
-    for (const auto& [sources, records] : cases) {
-        SCOPED_TRACE(testing::PrintToString(sources));
-        fs::remove_all(out);
-        fs::create_directory(out);
-        std::vector<std::string> args = {"--log", log, "-o", out.string()};
-        args.insert(args.end(), sources.begin(), sources.end());
-        std::map<std::string, std::uint32_t> expected;
-        for (int run = 0; run < 2; ++run) {
-            EXPECT_EQ(CalvornTest::RunCommand(Cli(args)).status, 0);
-            for (const std::uint32_t n : records) {
-                const std::size_t i = expected.size();
-                expected[i == 0 ? "roads" : "roads_WL" + (i == 1 ? "" : "_" + std::to_string(i))] =
-                    n;
-            }
-            EXPECT_EQ(WholeSets(out), expected);
-        }
-    }
-}
 
 TEST_F(NothingLost, KillAtRandomMomentsLeavesNoPartialFile)
 {
