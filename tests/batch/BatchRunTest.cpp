@@ -16,7 +16,6 @@
 namespace {
 
 using namespace Calvorn;
-using CalvornTest::ShownMessage;
 namespace fs = std::filesystem;
 using Groups = std::vector<std::vector<std::size_t>>;
 
@@ -102,9 +101,8 @@ TEST_F(BatchRunTest, FullDiskFailsOneRowAndGoesOn)
     Calvorn::ClearShapelibDiskFull();
 
     EXPECT_EQ(observer.finished, (std::vector<std::pair<int, int>>{{10, 4}, {9, 0}}));
-    const ShownMessage summary{"  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!",
-                               "文件转换完成", MessageIcon::Information};
-    EXPECT_EQ(sink.shown, std::vector<ShownMessage>{summary});
+    EXPECT_EQ(sink.shown, std::vector<std::string>{
+                              "  转换完成。\n  共有1个文件被正确转换!\n  共有1个文件转换失败!"});
     EXPECT_EQ(fs::file_size(out / "next.shx"), 100u + 3u * 8u);
 }
 
@@ -139,7 +137,7 @@ TEST_F(BatchRunTest, StopFinishesFilesInProgressAndClearsTheOthers)
         EXPECT_EQ(std::count(after.begin(), after.end(), kStatusNone), during.notConverted);
         if (threads == 1) {
             EXPECT_EQ(stopper.started, std::vector<std::size_t>{0});
-            EXPECT_EQ(sink.shown.at(0).text,
+            EXPECT_EQ(sink.shown.at(0),
                       "  转换完成。\n  共有1个文件被正确转换!\n  已停止，共有11个文件未转换!");
         }
         EXPECT_FALSE(run.StopRequested());

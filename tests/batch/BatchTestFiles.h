@@ -2,7 +2,6 @@
 #pragma once
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,25 +22,13 @@
 
 namespace CalvornTest {
 
-struct ShownMessage {
-    std::string text;
-    std::string caption;
-    Calvorn::MessageIcon icon;
-    bool operator==(const ShownMessage&) const = default;
-};
-
-inline void PrintTo(const ShownMessage& m, std::ostream* os)
-{
-    *os << '"' << m.text << "\" \"" << m.caption << "\" icon " << static_cast<int>(m.icon);
-}
-
+// The texts of the messages shown (their captions and icons are the main window test's).
 struct RecordingSink : Calvorn::MessageSink {
-    void Show(const std::string& text, const std::string& caption,
-              Calvorn::MessageIcon icon) override
+    void Show(const std::string& text, const std::string&, Calvorn::MessageIcon) override
     {
-        shown.push_back({text, caption, icon});
+        shown.push_back(text);
     }
-    std::vector<ShownMessage> shown;
+    std::vector<std::string> shown;
 };
 
 // What a job list and a run report: rows inserted ("+first,n") and removed ("-first,n") and

@@ -10,7 +10,8 @@
 namespace {
 
 // Rings repaired and coordinates scaled are cases in tests/cases/polygons and
-// tests/cases/projection, where each shape's bounds are checked against its vertices.
+// tests/cases/projection, where each shape's bounds are checked against its vertices; angles in
+// degrees, minutes and seconds are the .prj cases' meridians and parallels.
 
 // The bounds of plane shapes are shapelib's own, also where NaN, infinities and signed zeros
 // decide.
@@ -36,23 +37,6 @@ TEST(GeometryTest, PlaneBoundsAreShapelibs)
                 << testing::PrintToString(xs) << " bound " << i;
         }
         Torvex::DestroyGeometry(g);
-    }
-}
-
-TEST(GeometryTest, DMS2Degree)
-{
-    const std::pair<double, double> cases[] = {
-        {1173015, 117 + 30.0 / 60 + 15.0 / 3600},
-        {-1173015, -(117 + 30.0 / 60 + 15.0 / 3600)},
-        {1170000, 117},
-        {0, 0},
-        {300, 0.05},
-        {-453000, -45.5},
-        {1173015.5, 117 + 30.0 / 60 + 15.5 / 3600},
-        {595959.99, 59 + 59.0 / 60 + 59.99 / 3600},
-    };
-    for (const auto& [packed, degrees] : cases) {
-        EXPECT_NEAR(Torvex::DMS2Degree(packed), degrees, 1e-9) << packed;
     }
 }
 
