@@ -23,38 +23,7 @@ void Log(const std::string& text, int level = 2)
     CConvertLog::Get().Write(level, text, __FILE__, __LINE__, "LogTest");
 }
 
-TEST(CConvertLogTest, LinesAreMarkedGbkBytesWithCrLf)
-{
-    std::string long3000;
-    for (int i = 0; i < 3000; ++i) {
-        long3000 += static_cast<char>('a' + i % 26);
-    }
-    struct Case {
-        int level;
-        std::string text;
-        std::string bytes;  // what the file holds for it
-    };
-    const std::vector<Case> cases = {
-        {2, "plain", ">plain\r\n"},
-        {2, "开始转换【D:\\数据\\道路.wl】------",
-         ">\xbf\xaa\xca\xbc\xd7\xaa\xbb\xbb\xa1\xbe"
-         "D:\\\xca\xfd\xbe\xdd\\\xb5\xc0\xc2\xb7.wl\xa1\xbf------\r\n"},
-        {1, "below level two", ""},
-        {0, "debug", ""},
-        {2, "emoji \xF0\x9F\x98\x80 河流", ">emoji ? \xba\xd3\xc1\xf7\r\n"},
-        {2, "", ">\r\n"},
-        {3, "after the unrepresentable character", ">after the unrepresentable character\r\n"},
-        {2, long3000 + "湖泊", ">" + long3000 + "\xba\xfe\xb2\xb4\r\n"},  // kept whole
-    };
-    TempDir dir;
-    CConvertLog::Get().SetFile(dir / "道路.log");
-    std::string expected;
-    for (const Case& c : cases) {
-        Log(c.text, c.level);
-        expected += c.bytes;
-        EXPECT_EQ(ReadFile(dir / "道路.log"), expected) << "after: " << c.text;
-    }
-}
+// The lines' bytes (GBK, CR LF, a character GBK lacks as ?) are cases in tests/cases/log.
 
 // The default log is emptied at the first line of a run, not before; a named one is appended to.
 TEST(CConvertLogTest, DefaultLogIsEmptiedNamedLogAppended)
