@@ -15,65 +15,48 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = CALVORN_BUILT_SAMPLES_DIR;
 
-// Options are read from left to right; what the console tool refuses is a case in
-// tests/cases/console.
+// Options are read from left to right. (What the console tool refuses is a case in
+// tests/cases/console.)
 TEST(BatchArgumentsTest, OptionsFromLeftToRight)
 {
-    const std::string range = "-j takes a number of files from 1 to 256, not ";
     const struct {
         std::vector<std::string> args;
-        std::string error;
         ConversionOptions options;
         bool quiet;
         int jobs;
         std::vector<std::string> sources;
     } cases[] = {
-        {{"-o", "out", "a.wl"}, "", {0, 1, 0, 1}, false, 1, {"a.wl"}},
+        {{"-o", "out", "a.wl"}, {0, 1, 0, 1}, false, 1, {"a.wl"}},
         {{"--split-annotations", "--no-projection", "--style-as-attributes", "--keep-empty", "-o",
           "out", "-j8", "a", "b"},
-         "",
          {1, 0, 1, 0},
          false,
          8,
          {"a", "b"}},
         {{"--no-projection", "/p", "-n", "--split-annotations", "-e", "--keep-empty", "/s", "-c",
           "-j", "4", "-o", "out", "a"},
-         "",
          {1, 1, 1, 0},
          true,
          4,
          {"a"}},
-        {{"--layer-map", "L", "--jobs", "2", "-o", "out", "--", "-x.wl", "/s", "-j2"},
-         "",
+        {{"--layer-map", "L", "--jobs", "3", "-o", "out", "--", "-x.wl", "/s", "-j2"},
          {},
          false,
-         2,
+         3,
          {"-x.wl", "/s", "-j2"}},
-        {{"-o", "out", "--jobs=256", "a"}, "", {}, false, 256, {"a"}},
-        {{"-o"}, "option -o needs a folder", {}, false, 1, {}},
-        {{"-o", "out"}, "no SOURCE given", {}, false, 1, {}},
-        {{"a.wl", "--layer-map"}, "option --layer-map needs a file", {}, false, 1, {}},
-        {{"-P", "-o", "out", "a"}, "unknown option: -P", {}, false, 1, {}},
-        {{"--projection=1", "-o", "out", "a"}, "unknown option: --projection=1", {}, false, 1, {}},
-        {{"-j", "0", "-o", "out", "a"}, range + "0", {}, false, 1, {}},
-        {{"-j257", "-o", "out", "a"}, range + "257", {}, false, 1, {}},
-        {{"--jobs=-3", "-o", "out", "a"}, range + "-3", {}, false, 1, {}},
-        {{"-j", "two", "-o", "out", "a"}, range + "two", {}, false, 1, {}},
-        {{"-o", "out", "a", "-j"}, "option -j needs a number", {}, false, 1, {}},
+        {{"-o", "out", "--jobs=256", "a"}, {}, false, 256, {"a"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.args));
         const BatchArguments parsed = BatchArguments::Parse(c.args);
-        EXPECT_EQ(parsed.error, c.error);
-        if (c.error.empty()) {
-            const ConversionOptions& o = parsed.options;
-            EXPECT_EQ(std::tuple(parsed.outputFolder, parsed.sources, parsed.quiet, parsed.jobs),
-                      std::tuple("out", c.sources, c.quiet, c.jobs));
-            EXPECT_EQ(std::tuple(o.SplitAnnotations, o.OutputProjection, o.StyleAsAttributes,
-                                 o.DeleteEmptyResults),
-                      std::tuple(c.options.SplitAnnotations, c.options.OutputProjection,
-                                 c.options.StyleAsAttributes, c.options.DeleteEmptyResults));
-        }
+        const ConversionOptions& o = parsed.options;
+        EXPECT_EQ(std::tuple(parsed.error, parsed.outputFolder, parsed.sources, parsed.quiet,
+                             parsed.jobs),
+                  std::tuple("", "out", c.sources, c.quiet, c.jobs));
+        EXPECT_EQ(std::tuple(o.SplitAnnotations, o.OutputProjection, o.StyleAsAttributes,
+                             o.DeleteEmptyResults),
+                  std::tuple(c.options.SplitAnnotations, c.options.OutputProjection,
+                             c.options.StyleAsAttributes, c.options.DeleteEmptyResults));
     }
     const BatchArguments files =
         BatchArguments::Parse({"--field-map=F", "--log", "G", "-o", "o", "a"});
