@@ -218,61 +218,6 @@ TEST(CraftedFileTest, HandMadeFileReadsAsDescribedAndEachMalformationGivesItsRes
     EXPECT_EQ(project.LoadProject(dir / "missing.mpj"), Torvex::kOpenFailed);
 }
 
-// Index entries sharing bytes: the slot that starts inside an earlier one (in file order) reads
-// as -9983, whatever order the index lists them in; deleted slots claim nothing.
-TEST(CraftedFileTest, SlotsSharingBytesReadOnce)
-{
-    using enum Torvex::Result;
-    const std::size_t second = kFirstSlot + LineSlot(7, 10.0, 42).size();
-    const struct {
-        const char* what;
-        Edit index;
-        int results[2];
-        int styles[2];  // of the slots read
-    } cases[] = {
-        {"second entry repeats the first",
-         Set<U64>(kIndex + 16, kFirstSlot),
-         {kRecordRead, kReadFailed},
-         {7, 0}},
-        {"first entry repeats the second",
-         Set<U64>(kIndex, second),
-         {kRecordRead, kReadFailed},
-         {8, 0}},
-        {"second entry starts inside the first",
-         Set<U64>(kIndex + 16, second - 1),
-         {kRecordRead, kReadFailed},
-         {7, 0}},
-        {"listed in reverse, apart",
-         [&](std::string& f) { Set<U64>(kIndex, second)(f), Set<U64>(kIndex + 16, kFirstSlot)(f); },
-         {kRecordRead, kRecordRead},
-         {8, 7}},
-        {"listed in reverse, sharing",
-         [&](std::string& f) { Set<U64>(kIndex, second)(f), Set<U64>(kIndex + 16, second)(f); },
-         {kRecordRead, kReadFailed},
-         {8, 0}},
-        {"a deleted slot shares",
-         [&](std::string& f) { Set<U32>(kIndex + 12, 1)(f), Set<U64>(kIndex + 16, kFirstSlot)(f); },
-         {kDeleted, kRecordRead},
-         {0, 7}},
-    };
-    TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::string file = CraftLineFile();
-        c.index(file);
-        CalvornTest::WriteFile(dir / "shared.wl", file);
-        Torvex_Writer reader;
-        ASSERT_EQ(reader.Open(dir / "shared.wl", 1), 0);
-        for (int slot = 0; slot < 2; ++slot) {
-            ScopedGeometry g;
-            Torvex::TORVEX_LineInfo info{};
-            EXPECT_EQ(reader.ReadArcInfo(slot, &info, g.g), c.results[slot]) << slot;
-            EXPECT_EQ(info.style, c.results[slot] == kRecordRead ? c.styles[slot] : 0) << slot;
-            EXPECT_EQ(reader.ReadAttribute(slot, 0, 3) == nullptr, c.results[slot] == kReadFailed);
-        }
-    }
-}
-
 // Good files to cut and flip: the hand-made one, the sample map and the odd cases the samples
 // lack (a damaged slot, a field of unknown type, a table with a projection).
 std::vector<std::string> GoodFiles(const TempDir& dir)
