@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "fuzz/ReaderWalk.h"
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -73,7 +74,8 @@ std::string HexBytes(const std::string& hex)
     return bytes;
 }
 
-// Damages a file made for a case: bytes written over ("patch") and the file cut ("size").
+// Damages a file made for a case: bytes written over ("patch"), the file cut ("size"), the
+// slots' check values made right again ("fix_checks").
 void Damage(const fs::path& path, const json& spec)
 {
     if (spec.contains("patch")) {
@@ -86,6 +88,11 @@ void Damage(const fs::path& path, const json& spec)
     }
     if (spec.contains("size")) {
         fs::resize_file(path, spec["size"].get<std::uintmax_t>());
+    }
+    if (spec.value("fix_checks", false)) {
+        std::string content = ReadFile(path);
+        CalvornFuzz::FixCheckValues(content);
+        WriteFile(path, content);
     }
 }
 

@@ -28,7 +28,6 @@ using CalvornTest::Raw;
 using CalvornTest::ScopedGeometry;
 using CalvornTest::TempDir;
 using Torvex::Torvex_Writer;
-using I32 = std::int32_t;
 using U16 = std::uint16_t;
 using U32 = std::uint32_t;
 using U64 = std::uint64_t;
@@ -38,11 +37,6 @@ template <typename T>
 Edit Set(std::size_t offset, T value)
 {
     return [=](std::string& bytes) { bytes.replace(offset, sizeof(T), Raw(value)); };
-}
-
-Edit Cut(std::size_t length)
-{
-    return [=](std::string& bytes) { bytes.resize(length); };
 }
 
 // The reader's check value takes a folding path for 64 bytes and more (where the processor
@@ -118,73 +112,24 @@ std::string CraftLineFile(const Edit& editFirstSlot = {})
     return file + slots[0] + slots[1];
 }
 
-// The hand-made file reads as described, and each malformation gets its documented result: the
-// file's own parts Open's, a slot's (with its check value right) -9983 for that slot alone
-// while the other slot still reads.
-TEST(CraftedFileTest, HandMadeFileReadsAsDescribedAndEachMalformationGivesItsResult)
+// The hand-made file reads as described, and a slot whose length changed (its check value
+// right) reads as -9983 alone while the other slot still reads. (Malformations that keep every
+// length are cases in tests/cases/hostile, on files torvex-make wrote in the same layout.)
+TEST(CraftedFileTest, HandMadeFileReadsAsDescribedAndDamagedSlotsAlone)
 {
     using enum Torvex::Result;
-    const std::size_t good = CraftLineFile().size();
-    const struct {
-        const char* what;
-        Edit file;
-        Edit firstSlot;
-        int open;
-    } cases[] = {
-        {"good", {}, {}, 0},
-        {"wrong magic", Set<char>(3, 'G'), {}, kNotTorvexFile},
-        {"3 bytes", Cut(3), {}, kNotTorvexFile},
-        {"header cut short", Cut(63), {}, kReadFailed},
-        {"version 2", Set<U16>(4, 2), {}, kNotSystemFile},
-        {"kind 0", Set<U16>(6, 0), {}, kNotSystemFile},
-        {"project kind", Set<U16>(6, 5), {}, kNotSystemFile},
-        {"kind 6", Set<U16>(6, 6), {}, kNotSystemFile},
-        {"field table past the end", Set<U64>(24, good - 10), {}, kReadFailed},
-        {"field table offset wraps", Set<U64>(24, ~0ull - 4), {}, kReadFailed},
-        {"projection past the end", Set<U64>(32, good - 132), {}, kReadFailed},
-        {"bad projection offset ignored without the flag",
-         [](std::string& f) { Set<U16>(10, 0)(f), Set<U64>(32, ~0ull)(f); },
-         {},
-         0},
-        {"index past the end", Set<U64>(40, good - 31), {}, kReadFailed},
-        {"slot count above 2^31", Set<U32>(16, 0x80000000u), {}, kReadFailed},
-        {"slot count beyond the index", Set<U32>(16, 1000), {}, kReadFailed},
-        {"slot past the end", Set<U64>(kIndex, good - 20), {}, kReadFailed},
-        {"slot offset wraps", Set<U64>(kIndex, ~0ull - 8), {}, kReadFailed},
-        {"slot shorter than 16", Set<U32>(kIndex + 8, 15), {}, kReadFailed},
-        {"name length 0", Set<U16>(kFieldTable, 0), {}, kFieldDefinitionError},
-        {"negative width", Set<I32>(kFieldTable + 6, -1), {}, kFieldDefinitionError},
-        {"negative decimals", Set<I32>(kFieldTable + 10, -2), {}, kFieldDefinitionError},
-        {"table not used up", Set<U32>(20, kFieldTableSize + 1), {}, kFieldDefinitionError},
-        {"descriptor past the table", Set<U32>(20, kFieldTableSize - 1), {}, kFieldDefinitionError},
-        {"more fields than descriptors", Set<U16>(8, 2), {}, kFieldDefinitionError},
-        {"fewer fields than descriptors", Set<U16>(8, 0), {}, kFieldDefinitionError},
-        {"no part", {}, Set<U32>(8, 0), 0},
-        {"part counts do not sum up", {}, Set<U32>(kSlotParts, 3), 0},
-        {"vertex count huge", {}, Set<U32>(12, 0xFFFFFFFFu), 0},
-        {"part count huge", {}, Set<U32>(8, 0x40000000u), 0},
-        {"info runs past the slot", {}, Set<U16>(4, 0xFFFF), 0},
-        {"text in a line",
-         {},
-         [](std::string& s) { Set<U16>(6, 1)(s), s.insert(kSlotValue, "x"); },
-         0},
-        {"presence byte 2", {}, Set<char>(kSlotValue, 2), 0},
-        {"value cut short", {}, [](std::string& s) { s.pop_back(); }, 0},
-        {"bytes after the last value", {}, [](std::string& s) { s.push_back('\0'); }, 0},
+    const std::pair<const char*, Edit> cases[] = {
+        {"good", {}},
+        {"text in a line", [](std::string& s) { Set<U16>(6, 1)(s), s.insert(kSlotValue, "x"); }},
+        {"value cut short", [](std::string& s) { s.pop_back(); }},
+        {"bytes after the last value", [](std::string& s) { s.push_back('\0'); }},
     };
     TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::string file = CraftLineFile(c.firstSlot);
-        if (c.file) {
-            c.file(file);
-        }
-        CalvornTest::WriteFile(dir / "crafted.wl", file);
+    for (const auto& [what, firstSlot] : cases) {
+        SCOPED_TRACE(what);
+        CalvornTest::WriteFile(dir / "crafted.wl", CraftLineFile(firstSlot));
         Torvex_Writer reader;
-        ASSERT_EQ(reader.Open(dir / "crafted.wl", 1), c.open);
-        if (c.open != 0) {
-            continue;
-        }
+        ASSERT_EQ(reader.Open(dir / "crafted.wl", 1), 0);
         int slots = 0, shapeType = 0, width = 0, decimals = -1;
         std::string name;
         EXPECT_EQ(reader.GetInfo(&slots, &shapeType, nullptr), 2);
@@ -193,13 +138,13 @@ TEST(CraftedFileTest, HandMadeFileReadsAsDescribedAndEachMalformationGivesItsRes
         EXPECT_EQ(reader.GetFieldInfo(0, &name, nullptr, &width, &decimals), 3);
         EXPECT_EQ(name + "/" + std::to_string(width) + "/" + std::to_string(decimals), "名称/8/0");
         Torvex::MAP_PARAstruct projection{};
-        EXPECT_EQ(reader.GetProjection(&projection), c.file ? 0 : 1);
-        EXPECT_EQ(projection.kind + projection.scale, c.file ? 0 : 3 + 2.0);
+        EXPECT_EQ(reader.GetProjection(&projection), 1);
+        EXPECT_EQ(projection.kind + projection.scale, 3 + 2.0);
         ScopedGeometry g;
         Torvex::TORVEX_LineInfo info{};
-        EXPECT_EQ(reader.ReadArcInfo(0, &info, g.g), c.firstSlot ? kReadFailed : kRecordRead);
-        EXPECT_EQ(g.g->nVertices, c.firstSlot ? 0 : 2);
-        EXPECT_EQ(reader.ReadAttribute(0, 0, 3) == nullptr, static_cast<bool>(c.firstSlot));
+        EXPECT_EQ(reader.ReadArcInfo(0, &info, g.g), firstSlot ? kReadFailed : kRecordRead);
+        EXPECT_EQ(g.g->nVertices, firstSlot ? 0 : 2);
+        EXPECT_EQ(reader.ReadAttribute(0, 0, 3) == nullptr, static_cast<bool>(firstSlot));
         ASSERT_EQ(reader.ReadArcInfo(1, &info, g.g), Torvex::kRecordRead);
         EXPECT_EQ(+info.style, 8);
         ASSERT_EQ(g.g->nVertices, 2);
