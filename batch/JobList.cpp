@@ -100,7 +100,8 @@ public:
         }
         if (!m_read) {
             m_read = true;
-            std::filesystem::directory_iterator it(m_folder, error);
+            // A project named without a folder lies in the current one.
+            std::filesystem::directory_iterator it(m_folder.empty() ? "." : m_folder, error);
             for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
                 m_names.push_back(PathToUtf8(it->path().filename()));
             }

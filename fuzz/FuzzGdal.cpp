@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz/InputFile.h"
+#include "fuzz/ReaderWalk.h"
 #include "gdal/TorvexDriver.h"
 
 namespace {

@@ -3,18 +3,12 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 #include <string_view>
 
 namespace CalvornFuzz {
 
 // Writes `bytes` to the input file of `target` (replacing the last input) and returns its path.
 const std::filesystem::path& WriteInputFile(const char* target, std::string_view bytes);
-
-// Nearly every mutation inside a slot of a Torvex data file breaks its check value, so the slot
-// parser behind the check would hardly be reached: this makes the check values of the slots
-// that the index names right (project files are left alone).
-void FixCheckValues(std::string& bytes);
 
 // Prints `what` and aborts, so libFuzzer keeps the input, when `condition` is false.
 void Check(bool condition, const char* what);

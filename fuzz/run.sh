@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for SECONDS each. The reader and the GDAL driver are seeded with the
-# sample Torvex files and tests/data, every target with its committed seeds in
+# sample Torvex files, every target with its committed seeds in
 # fuzz/corpus/<target>. fuzz_gdal runs only when it was built (GDAL's development files).
 # Usage: fuzz/run.sh BUILD_DIR SECONDS   (BUILD_DIR configured with -DCALVORN_FUZZ=ON)
 # FUZZ_TARGETS="fuzz_ini_file ..." runs only those. The corpus grows in
@@ -25,9 +25,6 @@ for file in "$build"/samples/*.wl "$build"/samples/*.wt "$build"/samples/*.wp \
             "$build"/samples/*.wb "$build"/samples/*.mpj; do
   [ -f "$file" ] && cp "$file" "$seeds/fuzz_reader/"
 done
-if [ -d "$source_dir/tests/data" ]; then
-  find "$source_dir/tests/data" -type f -size -64k -exec cp {} "$seeds/fuzz_reader/" \;
-fi
 if [ -z "$(ls -A "$seeds/fuzz_reader")" ]; then
   echo "no seed files: build the 'samples' target in $build first" >&2
   exit 1

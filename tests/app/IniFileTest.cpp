@@ -1,5 +1,6 @@
-// Inputs the INI fuzz target found: each is loaded, one key set, saved and loaded again; the
-// key set reads back (or is refused without a change) and the watched key keeps its value.
+// Inputs the INI fuzz target found, and values of every kind: each file is loaded, one key set,
+// saved and loaded again; the key set reads back (or is refused without a change) and the
+// watched key keeps its value.
 #include "app/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,15 @@ TEST(IniFileTest, FuzzFindingsRoundTrip)
         {"two byte-order marks",
          "\xEF\xBB\xBF\xEF\xBB\xBF[Options]\r\nWorkPath=/old\r\n[Other]\r\nk=1\r\n", "Options",
          "WorkPath", "/new", true, "k", "1"},
+        // Values read back as written, whatever quotes, blanks and separators they hold; what a
+        // line cannot hold is refused.
+        {"odd value", "[Other]\nk=v\n", "Options", "WorkPath", " \"a\" 'b'=c;数据 目录\t", true,
+         "k", "v"},
+        {"empty value", "", "Options", "WorkPath", "", true, "k", "missing"},
+        {"quoted value", "", "Options", "WorkPath", "\"quoted\"", true, "k", "missing"},
+        {"single-quoted value", "", "Options", "WorkPath", "'single'", true, "k", "missing"},
+        {"two lines", "", "Options", "WorkPath", "two\nlines", false, "k", "missing"},
+        {"bracket in a section", "", "Opt]ions", "WorkPath", "x", false, "k", "missing"},
     };
     TempDir dir;
     for (const auto& c : cases) {

@@ -15,47 +15,7 @@ using Calvorn::NameTables;
 using CalvornTest::TempDir;
 using CalvornTest::WriteFile;
 
-TEST(NameTablesTest, LineRules)
-{
-    struct Case {
-        const char* what;
-        std::string bytes;                                         // the mapping file
-        std::vector<std::pair<std::string, std::string>> lookups;  // name -> expected
-    };
-    const std::vector<Case> cases = {
-        {"comma", "roads,Roads_2010\n", {{"roads", "Roads_2010"}, {"ROADS", "ROADS"}}},
-        {"case-sensitive keys", "ROADS,X\n", {{"roads", "roads"}, {"ROADS", "X"}}},
-        {"two spaces give the empty text", "rivers  Rivers\n", {{"rivers", ""}}},
-        {"remark after the value", "lakes|Lakes|old name\n", {{"lakes", "Lakes"}}},
-        {"CR LF",
-         "roads,Roads_2010\r\nrivers\tRivers\r\n",
-         {{"roads", "Roads_2010"}, {"rivers", "Rivers"}}},
-        {"CR on a last line without LF", "roads;R\r", {{"roads", "R"}}},
-        {"no delimiter: empty key", "whole-line\nroads/R\n", {{"", "whole-line"}, {"roads", "R"}}},
-        {"empty line is an entry", "\nx'y\n", {{"", ""}, {"x", "y"}}},
-        {"every delimiter",
-         "a\\1\nb\"2\nc'3\nd;4\ne/5\n",
-         {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}}},
-        {"no trimming", " roads,R\nwater ,W\n", {{"", "roads"}, {"water", ""}, {"roads", "roads"}}},
-        {"first entry wins", "roads,A\nroads,B\n", {{"roads", "A"}}},
-        {"UTF-8 with BOM",
-         "\xEF\xBB\xBF道路,Roads\n",
-         {{"道路", "Roads"}, {"\xEF\xBB\xBF道路", "\xEF\xBB\xBF道路"}}},
-        {"GBK, trail bytes equal to \\ and |",
-         "\xb5\xc0\xc2\xb7,\xba\xd3\xc1\xf7\n\x81\x5c,T1\n\x89\x7c,T2\n",
-         {{"道路", "河流"}, {"乗", "T1"}, {"墊", "T2"}}},
-    };
-    for (const Case& c : cases) {
-        TempDir dir;
-        WriteFile(dir / "map.lyr", c.bytes);
-        NameTables tables;
-        tables.LoadLayerMap(dir / "map.lyr");
-        for (const auto& [name, expected] : c.lookups) {
-            EXPECT_EQ(tables.LookupLayerName(name), expected) << c.what << ": " << name;
-            EXPECT_EQ(tables.LookupFieldName(name), name) << c.what << ": field table untouched";
-        }
-    }
-}
+// The rules of a mapping file's lines are cases in tests/cases/names.
 
 TEST(NameTablesTest, FirstEntryWinsAcrossLoads)
 {

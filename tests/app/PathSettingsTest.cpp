@@ -83,25 +83,6 @@ TEST(PathSettingsTest, WritingKeepsTheRestOfTheFile)
     }
 }
 
-TEST(PathSettingsTest, ValuesReadBackAsWritten)
-{
-    const std::vector<std::string> values = {"plain",    " leading", "trailing\t", "\"quoted\"",
-                                             "'single'", "a=b;c",    "数据 目录",  ""};
-    TempDir dir;
-    for (const std::string& value : values) {
-        IniFile ini;
-        ASSERT_TRUE(ini.SetString("Options", "WorkPath", value));
-        ASSERT_TRUE(ini.Save(dir / "v.ini"));
-        IniFile read;
-        ASSERT_TRUE(read.Load(dir / "v.ini"));
-        EXPECT_EQ(read.GetString("Options", "WorkPath", "default"), value);
-    }
-    IniFile ini;
-    EXPECT_FALSE(ini.SetString("Options", "WorkPath", "two\nlines"));
-    EXPECT_FALSE(ini.SetString("Opt]ions", "WorkPath", "x"));
-    EXPECT_EQ(ini.Text(), "");
-}
-
 // Saves settings with `workPath` and returns where the next start reads it from.
 std::filesystem::path RoundTrip(const AppLocations& locations, const std::string& workPath)
 {

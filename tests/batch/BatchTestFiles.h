@@ -1,8 +1,7 @@
-// Source files, a message recorder and the log's place for the batch tests.
+// A message recorder, an event recorder and the log's place for the batch tests.
 #pragma once
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,29 +18,17 @@
 #include "batch/JobList.h"
 #include "batch/JobListObserver.h"
 #include "tests/support/TestSupport.h"
-#include "torvex/builder/TorvexBuilder.h"
+#include "tests/support/TorvexFiles.h"
 
 namespace CalvornTest {
 
-struct ShownMessage {
-    std::string text;
-    std::string caption;
-    Calvorn::MessageIcon icon;
-    bool operator==(const ShownMessage&) const = default;
-};
-
-inline void PrintTo(const ShownMessage& m, std::ostream* os)
-{
-    *os << '"' << m.text << "\" \"" << m.caption << "\" icon " << static_cast<int>(m.icon);
-}
-
+// The texts of the messages shown (their captions and icons are the main window test's).
 struct RecordingSink : Calvorn::MessageSink {
-    void Show(const std::string& text, const std::string& caption,
-              Calvorn::MessageIcon icon) override
+    void Show(const std::string& text, const std::string&, Calvorn::MessageIcon) override
     {
-        shown.push_back({text, caption, icon});
+        shown.push_back(text);
     }
-    std::vector<ShownMessage> shown;
+    std::vector<std::string> shown;
 };
 
 // What a job list and a run report: rows inserted ("+first,n") and removed ("-first,n") and
@@ -76,41 +63,5 @@ inline void LogInto(const TempDir& dir)
 {
     Calvorn::CConvertLog::Get().SetFile(dir / "CalvornExp.log");
 }
-
-// A line file of `records` two-vertex lines with one text field.
-inline std::filesystem::path MakeLineFile(const std::filesystem::path& path, int records)
-{
-    Torvex::TorvexBuilder builder(Torvex::FileKind::Line);
-    builder.AddField({"NAME", 0, 10, 0});
-    for (int i = 0; i < records; ++i) {
-        Torvex::RecordSpec record;
-        record.parts = {{{0.0, 0.0}, {1.0, 1.0 * i}}};
-        record.attributes = {std::string("r")};
-        builder.AddRecord(record);
-    }
-    builder.WriteTo(path);
-    return path;
-}
-
-inline std::filesystem::path BuiltSample(const std::string& name)
-{
-    return std::filesystem::path(CALVORN_BUILT_SAMPLES_DIR) / name;
-}
-
-// A batch run over a job list in the given order, into the existing folder `out`, with default
-// options and settings and its messages recorded.
-class BatchFixture : public testing::Test {
-protected:
-    BatchFixture() { std::filesystem::create_directory(out); }
-
-    TempDir dir;
-    std::filesystem::path out = dir / "out";
-    Calvorn::JobList jobs{Calvorn::JobList::Order::AsAdded};
-    Calvorn::ConversionOptions options;
-    Calvorn::NameTables tables;
-    Calvorn::PathSettings settings;
-    RecordingSink sink;
-    Calvorn::BatchRun run{jobs, options, tables, sink};
-};
 
 }  // namespace CalvornTest

@@ -16,12 +16,12 @@ using Names = std::vector<std::string>;
 
 using RecordingObserver = CalvornTest::EventRecorder;
 
-// The rows' paths relative to `base`, top first.
-Names RowNames(const JobList& list, const fs::path& base = {})
+// The rows' paths, top first.
+Names RowNames(const JobList& list)
 {
     Names names;
     for (const Job& job : list.Rows()) {
-        names.push_back(job.source.lexically_relative(base.empty() ? "." : base).string());
+        names.push_back(job.source.string());
     }
     return names;
 }
@@ -32,8 +32,9 @@ std::string Waiting(int n)
            "个待转换文件！";
 }
 
-// Only the four kinds become rows; every offered file refreshes the status line; the desktop
-// puts new rows at the top, the console at the bottom; duplicates are kept.
+// Only the four kinds, by extension in any letter case, become rows; every offered file refreshes
+// the status line; the desktop puts new rows at the top, the console at the bottom; duplicates are
+// kept.
 TEST(JobListTest, KindsOrderAndStatusLine)
 {
     JobList newestFirst;
@@ -42,93 +43,66 @@ TEST(JobListTest, KindsOrderAndStatusLine)
     newestFirst.SetObserver(&observer);
     using Torvex::FileKind;
     const std::pair<const char*, std::optional<FileKind>> offered[] = {
-        {"a.wt", FileKind::Point}, {"b.WL", FileKind::Line}, {"c.Wp", FileKind::Polygon},
-        {"a.wt", FileKind::Point}, {"m.mpj", std::nullopt},  {"x.wl.bak", std::nullopt},
-        {"d.wb", FileKind::Table},
+        {"a.wt", FileKind::Point},   {"b.WL", FileKind::Line},    {".Wp", FileKind::Polygon},
+        {"a.wt", FileKind::Point},   {"m.mpj", std::nullopt},     {"x.wl.bak", std::nullopt},
+        {"wl.wl/x", std::nullopt},   {"d.e.wb", FileKind::Table},
     };
     for (const auto& [path, kind] : offered) {
         EXPECT_EQ(newestFirst.AddFileToList(path), kind) << path;
         asAdded.AddFileToList(path);
     }
-    EXPECT_EQ(RowNames(asAdded), (Names{"a.wt", "b.WL", "c.Wp", "a.wt", "d.wb"}));
-    EXPECT_EQ(RowNames(newestFirst), (Names{"d.wb", "a.wt", "c.Wp", "b.WL", "a.wt"}));
+    EXPECT_EQ(RowNames(asAdded), (Names{"a.wt", "b.WL", ".Wp", "a.wt", "d.e.wb"}));
+    EXPECT_EQ(RowNames(newestFirst), (Names{"d.e.wb", "a.wt", ".Wp", "b.WL", "a.wt"}));
     EXPECT_EQ(newestFirst.At(3).kind, FileKind::Line);
     EXPECT_EQ(newestFirst.At(3).status, kStatusNone);
     EXPECT_EQ(observer.events,
               (Names{"+0,1", Waiting(1), "+0,1", Waiting(2), "+0,1", Waiting(3), "+0,1", Waiting(4),
-                     Waiting(4), Waiting(4), "+0,1", Waiting(5)}));
+                     Waiting(4), Waiting(4), Waiting(4), "+0,1", Waiting(5)}));
 
     observer.events.clear();
     newestFirst.RemoveRows({4, 0, 3, 3, 99});
-    EXPECT_EQ(RowNames(newestFirst), (Names{"a.wt", "c.Wp"}));
+    EXPECT_EQ(RowNames(newestFirst), (Names{"a.wt", ".Wp"}));
     newestFirst.Clear();
     newestFirst.Clear();
     EXPECT_EQ(observer.events, (Names{"-3,2", "-0,1", Waiting(2), "-0,2", Waiting(0), Waiting(0)}));
 }
 
-// Items recorded under other folders, with either separator, are taken from the project's own
-// folder in the stored order; a project that cannot be read adds nothing.
-TEST(JobListTest, ProjectItemsJoinTheProjectsFolder)
+// A folder gone before it is scanned is not left out silently. (Project items and folder scans
+// are cases in tests/cases/sources.)
+TEST(JobListTest, MissingFolderBecomesAFailingRow)
 {
-    CalvornTest::TempDir dir;
-    Torvex::TorvexBuilder project(Torvex::FileKind::Project);
-    for (const char* item :
-         {"D:\\maps\\roads.wl", "/home/u/towns.wt", "C:\\x/y\\lakes.wp", "notes.txt", "", "p.wb"}) {
-        project.AddProjectItem(item);
-    }
-    project.WriteTo(dir / "map.MPJ");
-    CalvornTest::WriteFile(dir / "broken.mpj", "not a project");
-
-    JobList list(JobList::Order::AsAdded);
-    EXPECT_EQ(list.AddPath(dir / "map.MPJ"), 4u);
-    EXPECT_EQ(list.AddPath(dir / "broken.mpj"), 0u);
-    EXPECT_EQ(list.AddPath(dir / "missing.mpj"), 0u);
-    EXPECT_EQ(RowNames(list, dir.Path()), (Names{"roads.wl", "towns.wt", "lakes.wp", "p.wb"}));
-
-    // A name not found as written is the one file whose name differs only in letter case;
-    // with several such files, or none, the name stays as written.
-    for (const char* name : {"roads.wl", "Lakes.wp", "LAKES.WP", "x.wt"}) {
-        CalvornTest::WriteFile(dir / name, "");
-    }
-    Torvex::TorvexBuilder windows(Torvex::FileKind::Project);
-    for (const char* item :
-         {"D:\\maps\\ROADS.WL", "D:\\maps\\lakes.WP", "D:\\maps\\x.wt", "D:\\maps\\GONE.WB"}) {
-        windows.AddProjectItem(item);
-    }
-    windows.WriteTo(dir / "windows.mpj");
-    list.Clear();
-    EXPECT_EQ(list.AddPath(dir / "windows.mpj"), 4u);
-    EXPECT_EQ(RowNames(list, dir.Path()), (Names{"roads.wl", "lakes.WP", "x.wt", "GONE.WB"}));
+    JobList list;
+    EXPECT_EQ(list.ScanFolder("/calvorn-missing"), 1u);
+    EXPECT_EQ(list.At(0).problem, "没有那个文件或目录");
 }
 
-// Other files are dropped and projects not expanded; entries come in byte order, depth first;
-// a link back up the tree does not lead into it again; paths have no length limit.
-TEST(JobListTest, ScanFolderTree)
+// The items of a huge project come in one insertion, in the project's order. (Projects that
+// list themselves or hold zero bytes are cases in tests/cases/sources.)
+TEST(JobListTest, HugeProjectComesInOneInsertion)
 {
     CalvornTest::TempDir dir;
-    const fs::path root = dir / "root";
-    const fs::path deep =
-        root / "sub" / std::string(120, 'd') / std::string(120, 'e') / std::string(120, 'f');
-    fs::create_directories(deep);
-    for (const fs::path& file : {root / "a.wt", root / "b.doc", root / "B.wl", root / "z.wp",
-                                 root / "sub" / "c.WL", deep / "d.wb"}) {
-        CalvornTest::WriteFile(file, "");
+    JobList list;
+    RecordingObserver recorder;
+    list.SetObserver(&recorder);
+    list.AddFileToList(dir / "c.wt");
+    Names items;
+    for (int i = 0; i < 300000; ++i) {
+        items.push_back("D:\\m\\" + std::to_string(i) + ".wl");
     }
-    std::filesystem::copy_file(CalvornTest::BuiltSample("map.mpj"), root / "m.mpj");
-    fs::create_directory_symlink(root, root / "sub" / "loop");
-    fs::create_directory_symlink(dir / "gone", root / "dangling.wl");
+    recorder.events.clear();
+    EXPECT_EQ(list.AddPath(CalvornTest::MakeProject(dir / "huge.mpj", items)), 300000u);
+    EXPECT_EQ(recorder.events, (Names{"+0,300000", list.StatusLineText()}));
+    ASSERT_EQ(list.Count(), 300001u);
+    // Newest first: the last item on top, the row added before at the bottom.
+    EXPECT_EQ(list.At(0).source, dir / "299999.wl");
+    EXPECT_EQ(list.At(299999).source, dir / "0.wl");
+    EXPECT_EQ(list.At(300000).source, dir / "c.wt");
 
-    JobList list(JobList::Order::AsAdded);
-    EXPECT_EQ(list.ScanFolder(root), 6u);
-    const std::string deepName = deep.lexically_relative(root).string();
-    EXPECT_EQ(RowNames(list, root),
-              (Names{"B.wl", "a.wt", "dangling.wl", "sub/c.WL", deepName + "/d.wb", "z.wp"}));
-    EXPECT_EQ(list.AddPath(deep), 1u);
-    // From below, the link leads up to the root once, and the root's "sub" is not entered again.
-    EXPECT_EQ(list.ScanFolder(root / "sub"), 6u);
-    // A folder gone before it was scanned is not left out silently.
-    EXPECT_EQ(list.ScanFolder(dir / "missing"), 1u);
-    EXPECT_EQ(list.At(list.Count() - 1).problem, "没有那个文件或目录");
+    JobList asAdded(JobList::Order::AsAdded);
+    asAdded.AddFileToList(dir / "first.wb");
+    EXPECT_EQ(asAdded.AddProject(dir / "huge.mpj"), 300000u);
+    EXPECT_EQ(asAdded.At(1).source, dir / "0.wl");
+    EXPECT_EQ(asAdded.At(300000).source, dir / "299999.wl");
 }
 
 // The scan runs in a child process without privileges: the super-user reads every folder.

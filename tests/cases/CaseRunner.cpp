@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "fuzz/ReaderWalk.h"
 #include "tests/convert/ConvertTestSupport.h"
 
 namespace CalvornTest {
@@ -24,28 +25,16 @@ using nlohmann::json;
 
 const fs::path kCases = CALVORN_CASES_DIR;
 
-struct Case {
-    std::string name;  // the file name without ".json"
-    fs::path file;
-};
-
-void PrintTo(const Case& c, std::ostream* os)
+// The cases by name: their paths below this folder without ".json".
+std::vector<std::string> AllCases()
 {
-    *os << c.name;
-}
-
-std::vector<Case> AllCases()
-{
-    std::vector<Case> cases;
+    std::vector<std::string> cases;
     for (const auto& entry : fs::recursive_directory_iterator(kCases)) {
         if (entry.path().extension() == ".json") {
-            const std::string name =
-                entry.path().lexically_relative(kCases).replace_extension().string();
-            cases.push_back({name, entry.path()});
+            cases.push_back(entry.path().lexically_relative(kCases).replace_extension().string());
         }
     }
-    std::sort(cases.begin(), cases.end(),
-              [](const Case& a, const Case& b) { return a.name < b.name; });
+    std::sort(cases.begin(), cases.end());
     return cases;
 }
 
@@ -73,7 +62,8 @@ std::string HexBytes(const std::string& hex)
     return bytes;
 }
 
-// Damages a file made for a case: bytes written over ("patch") and the file cut ("size").
+// Damages a file made for a case: bytes written over ("patch"), the file cut ("size"), the
+// slots' check values made right again ("fix_checks").
 void Damage(const fs::path& path, const json& spec)
 {
     if (spec.contains("patch")) {
@@ -86,6 +76,11 @@ void Damage(const fs::path& path, const json& spec)
     }
     if (spec.contains("size")) {
         fs::resize_file(path, spec["size"].get<std::uintmax_t>());
+    }
+    if (spec.value("fix_checks", false)) {
+        std::string content = ReadFile(path);
+        CalvornFuzz::FixCheckValues(content);
+        WriteFile(path, content);
     }
 }
 
@@ -145,6 +140,18 @@ void CompareShp(const std::string& name, const fs::path& path, const json& expec
         EXPECT_EQ(shp.shapeType, expected["type"].get<int>()) << name << ": shape type";
     }
     EXPECT_EQ(shp.indexCount, static_cast<int>(shp.shapes.size())) << name << ": .shx entries";
+    // Each shape's stored bounds are those of its vertices.
+    for (std::size_t s = 0; s < shp.shapes.size() && s < shp.bounds.size(); ++s) {
+        Part bounds = {{INFINITY, INFINITY}, {-INFINITY, -INFINITY}};
+        for (const Part& part : shp.shapes[s]) {
+            for (const auto& [x, y] : part) {
+                bounds = {{std::min(bounds[0].first, x), std::min(bounds[0].second, y)},
+                          {std::max(bounds[1].first, x), std::max(bounds[1].second, y)}};
+            }
+        }
+        EXPECT_TRUE(shp.shapes[s].empty() || shp.bounds[s] == bounds)
+            << name << ": shape " << s << "'s bounds";
+    }
     if (!expected.contains("shapes")) {
         return;
     }
@@ -290,12 +297,13 @@ void CompareOutputs(const json& expect, const fs::path& dir)
     }
 }
 
-class CaseTest : public testing::TestWithParam<Case> {};
+class CaseTest : public testing::TestWithParam<std::string> {};
 
 TEST_P(CaseTest, Runs)
 {
-    const json description = json::parse(std::ifstream(GetParam().file), nullptr, false);
-    ASSERT_FALSE(description.is_discarded()) << GetParam().file << " is not JSON";
+    const fs::path file = kCases / (GetParam() + ".json");
+    const json description = json::parse(std::ifstream(file), nullptr, false);
+    ASSERT_FALSE(description.is_discarded()) << file << " is not JSON";
     TempDir dir;
     fs::create_directory(dir / "out");
     if (description.contains("files")) {
@@ -305,13 +313,15 @@ TEST_P(CaseTest, Runs)
     }
     std::vector<std::string> argv = {CALVORN_CLI};
     const json run = description.at("run");
-    if (std::find(run.begin(), run.end(), "--log") == run.end()) {
+    if (!description.value("bare", false) &&
+        std::find(run.begin(), run.end(), "--log") == run.end()) {
         argv.insert(argv.end(), {"--log", "log.txt"});
     }
     for (const json& arg : run) {
         argv.push_back(Expand(arg.get<std::string>(), dir.Path()));
     }
-    const CommandResult result = ChildProcess(argv, false, dir.Path()).Wait();
+    const bool terminal = description.value("terminal", false);
+    const CommandResult result = ChildProcess(argv, terminal, dir.Path()).Wait();
 
     const json& expect = description.at("expect");
     EXPECT_EQ(result.status, expect.value("status", 0)) << result.error;
@@ -325,14 +335,17 @@ TEST_P(CaseTest, Runs)
     CompareOutputs(expect, dir.Path());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CaseTest, testing::ValuesIn(AllCases()), [](const testing::TestParamInfo<Case>& info) {
-        std::string name = info.param.name;
-        std::replace_if(
-            name.begin(), name.end(),
-            [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, CaseTest, testing::ValuesIn(AllCases()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](char c) {
+                                     return !std::isalnum(static_cast<unsigned char>(c));
+                                 },
+                                 '_');
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace CalvornTest

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 namespace CalvornTest {
 
 // The command line of the tool with `args`.
@@ -14,6 +16,16 @@ inline std::vector<std::string> Cli(std::vector<std::string> args)
 {
     args.insert(args.begin(), CALVORN_CLI);
     return args;
+}
+
+// How often `part` occurs in `text`.
+inline std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++found;
+    }
+    return found;
 }
 
 // The names of the temporary files of outputs in `folder`.

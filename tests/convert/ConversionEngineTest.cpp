@@ -1,7 +1,7 @@
-// The engine's small parts: choosing a converter by extension, the Open failure lines the
-// reader's files cannot all produce, the date and time texts, the sharing of the cores; and what
-// only a run in process shows: the progress callback, an exception thrown from it, a source cut
-// while converted.
+// The engine's small parts: the date and time texts, the sharing of the cores; and what only a
+// run in process shows: the progress callback, an exception thrown from it, a source cut by
+// another program while converted, a field name as long as the file allows (which no case file
+// holds).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,46 +15,13 @@
 #include "convert/CoreShare.h"
 #include "convert/SourceKinds.h"
 #include "tests/convert/ConvertTestSupport.h"
+#include "torvex/builder/TorvexBuilder.h"
 
 namespace CalvornTest {
 namespace {
 
-using Kind = std::optional<Torvex::FileKind>;
-
-TEST(ConversionEngine, KindOfPath)
-{
-    const std::pair<const char*, Kind> cases[] = {
-        {"/data/roads.wl", Torvex::FileKind::Line},
-        {"TOWNS.WT", Torvex::FileKind::Point},
-        {"lakes.Wp", Torvex::FileKind::Polygon},
-        {"my.parcels.wb", Torvex::FileKind::Table},
-        {"map.mpj", std::nullopt},
-        {"roads", std::nullopt},
-        {"folder.wl/roads", std::nullopt},
-        {"roads.wl.bak", std::nullopt},
-        {"/data/.wl", Torvex::FileKind::Line},
-    };
-    for (const auto& [path, kind] : cases) {
-        EXPECT_EQ(Calvorn::KindOfPath(path), kind) << path;
-    }
-}
-
-TEST(ConversionEngine, OpenFailureLines)
-{
-    const std::pair<int, const char*> cases[] = {
-        {-9996, "------结束转换【文件打开失败】------"},
-        {-10000, "------结束转换【非系统文件错误】------"},
-        {-9997, "------结束转换【非Torvex文件】------"},
-        {-9980, "------结束转换【属性字段定义错误】------"},
-        {-9982, "------结束转换【文件写入失败】------"},
-        {-9983, "------结束转换【文件读取失败】------"},
-        {-9981, "------结束转换【发生未知错误】------"},
-        {-1, "------结束转换【发生未知错误】------"},
-    };
-    for (const auto& [result, line] : cases) {
-        EXPECT_EQ(Calvorn::ConversionRun::OpenFailureLine(result), line) << result;
-    }
-}
+using nlohmann::json;
+using Lines = std::vector<std::string>;
 
 TEST(ConversionEngine, DateAndTimeTexts)
 {
@@ -196,6 +163,65 @@ TEST_F(EngineRun, ExceptionFromTheCallbackKeepsTheRecordsWritten)
         EXPECT_EQ(read["features"].size(), 2u);
         if (shapes) {
             EXPECT_EQ(ReadShp(std::filesystem::path(base) += ".shp").indexCount, 2);
+        }
+    }
+}
+
+// A field name as long as its length prefix allows, the last bytes of the field table, and a
+// table holding only that: the name is cut to a dBASE name and the rows come through.
+TEST_F(EngineRun, NamesRunningToTheEndOfTheirTable)
+{
+    const std::string name(65535, 'x');
+    json file = {{"kind", "table"},
+                 {"fields", {{{"name", name}, {"type", 3}, {"width", 4}}}},
+                 {"records", {{{"attributes", {7}}}}}};
+    const auto source = Source("long.wb", file.dump());
+    EXPECT_EQ(m_engine.ConvertWB2DBF(source, m_out, 0), 0);
+    const Lines lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "------W__【" + name + "】字段名改为【xxxxxxxxxx】");
+    const DbfContent dbf = ReadDbf(m_out / "long.dbf");
+    EXPECT_EQ(dbf.fields, (std::vector<DbfField>{{"xxxxxxxxxx", 'N', 4, 0}}));
+    EXPECT_EQ(dbf.rows, (std::vector<std::vector<std::optional<std::string>>>{{"7"}}));
+}
+
+// Another program cuts the source while it is converted: the records read so far are kept, whole,
+// and the run ends with outcome 4 instead of the process dying (the source is never mapped).
+TEST_F(EngineRun, SourceCutWhileConverted)
+{
+    for (const Torvex::FileKind kind : {Torvex::FileKind::Line, Torvex::FileKind::Table}) {
+        SCOPED_TRACE(Torvex::FileKindName(kind));
+        Reset();
+        // Larger than the reader's window, so that the cut is met before the end.
+        const bool table = kind == Torvex::FileKind::Table;
+        const auto source = m_dir / "in" / (table ? "cut.wb" : "cut.wl");
+        Torvex::TorvexBuilder builder(kind);
+        builder.AddField({"NAME", 0, 40, 0});
+        for (int i = 0; i < 30000; ++i) {
+            Torvex::RecordSpec record;
+            if (!table) {
+                record.parts = {{{0.0, 0.0}, {1.0, 1.0 * i}}};
+            }
+            record.attributes = {std::string(36, 'r')};
+            builder.AddRecord(record);
+        }
+        builder.WriteTo(source);
+        bool cut = false;
+        m_engine.SetProgressCallback([&](int position) {
+            if (position >= 50 && !cut) {
+                std::filesystem::resize_file(source, std::filesystem::file_size(source) / 3);
+                cut = true;
+            }
+        });
+        const int outcome = table ? m_engine.ConvertWB2DBF(source, m_out, 1)
+                                  : m_engine.ConvertArc2Shp(source, m_out, 1);
+        EXPECT_EQ(outcome, 4);
+        EXPECT_EQ(LogLines().back(), "------E__转换中止：源文件在转换中被截断");
+        const std::size_t rows = ReadDbf(m_out / "cut.dbf").rows.size();
+        EXPECT_GE(rows, 15000u);
+        EXPECT_LT(rows, 30000u);
+        if (!table) {
+            EXPECT_EQ(ReadShp(m_out / "cut.shp").shapes.size(), rows);
         }
     }
 }

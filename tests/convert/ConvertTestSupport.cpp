@@ -85,6 +85,8 @@ ShpContent ReadShp(const std::filesystem::path& path)
             ADD_FAILURE() << "shape " << i << " unreadable";
             continue;
         }
+        content.bounds.push_back(
+            {{object->dfXMin, object->dfYMin}, {object->dfXMax, object->dfYMax}});
         // Points have no parts: their vertices make one.
         if (object->nParts == 0 && object->nVertices > 0) {
             auto& part = shape.emplace_back();

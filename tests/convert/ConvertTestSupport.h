@@ -46,6 +46,7 @@ using Part = std::vector<std::pair<double, double>>;
 struct ShpContent {
     int shapeType = -1;
     std::vector<std::vector<Part>> shapes;  // shapes[i]: the parts of shape i (a point: one)
+    std::vector<Part> bounds;               // each shape's stored (xmin, ymin), (xmax, ymax)
     int indexCount = -1;                    // records the .shx lists
 };
 

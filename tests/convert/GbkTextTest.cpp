@@ -5,7 +5,6 @@
 namespace {
 
 using Calvorn::GbkPrefixLength;
-using Calvorn::UniqueFieldName;
 
 // GBK bytes: 中 D6D0, 文 CEC4, 丄 8141, 乤 8161 (trail bytes 'A' and 'a').
 const std::string Zhong = "\xD6\xD0";
@@ -37,33 +36,6 @@ TEST(GbkText, PrefixEndsOnCharacterBoundary)
     }
 }
 
-TEST(GbkText, UniqueNames)
-{
-    const std::string tenChinese = Zhong + Wen + Zhong + Wen + Zhong;  // 10 bytes
-    struct Case {
-        std::string name;
-        std::vector<std::string> taken;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"ROAD_NAME_LONG", {}, "ROAD_NAME_"},
-        {"roadname", {"ROADNAME"}, "roadname_1"},
-        {Zhong + "id", {Zhong + "ID"}, Zhong + "id_1"},
-        {"Road", {"Roads"}, "Road"},
-        {"\x81\x61", {"\x81\x41"}, "\x81\x61"},  // two different characters, not a case pair
-        {"ROAD_NAME_X", {"ROAD_NAME_"}, "ROAD_NAM_1"},
-        {"ROAD_NAME_Y", {"ROAD_NAME_", "ROAD_NAM_1"}, "ROAD_NAM_2"},
-        {"ROAD_NAME_Z", {"road_name_", "road_nam_2"}, "ROAD_NAM_1"},  // first free number
-        {tenChinese + Wen, {tenChinese}, Zhong + Wen + Zhong + Wen + "_1"},
-        {"a" + tenChinese, {}, "a" + Zhong + Wen + Zhong + Wen},
-        {"a" + tenChinese, {"A" + Zhong + Wen + Zhong + Wen}, "a" + Zhong + Wen + Zhong + "_1"},
-        {"x", {"X", "x_1", "X_2", "x_3", "X_4", "x_5", "X_6", "x_7", "X_8", "x_9"}, "x_10"},
-    };
-    for (const Case& c : cases) {
-        const std::string name = UniqueFieldName(c.name, c.taken, 10);
-        EXPECT_EQ(name, c.expected) << c.name;
-        EXPECT_LE(name.size(), 10u);
-    }
-}
+// Unique field names are a case in tests/cases/attributes.
 
 }  // namespace

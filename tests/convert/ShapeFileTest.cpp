@@ -8,7 +8,7 @@
 
 #include "convert/DbfFile.h"
 #include "convert/OutputError.h"
-#include "tests/support/TestSupport.h"
+#include "tests/convert/ConvertTestSupport.h"
 #include "torvex/Gbk.h"
 
 namespace {
@@ -63,31 +63,14 @@ TEST(ShapeFile, ClosedOnExceptionAndReadable)
     const auto base = dir / "my.roads";  // a dot in the base name
     EXPECT_THROW(WriteAndFail(base), std::runtime_error);
 
-    SHPHandle shp = SHPOpen((dir / "my.roads.shp").c_str(), "rb");
-    ASSERT_NE(shp, nullptr);
-    int count = 0;
-    int type = 0;
-    SHPGetInfo(shp, &count, &type, nullptr, nullptr);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(type, SHPT_POINT);
-    SHPObject* second = SHPReadObject(shp, 1);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->padfX[0], 101.0);
-    EXPECT_EQ(second->padfY[0], 30.5);
-    SHPDestroyObject(second);
-    SHPObject* null = SHPReadObject(shp, 2);
-    ASSERT_NE(null, nullptr);
-    EXPECT_EQ(null->nSHPType, SHPT_NULL);
-    SHPDestroyObject(null);
-    SHPClose(shp);
-
-    DBFHandle dbf = DBFOpen((dir / "my.roads.dbf").c_str(), "rb");
-    ASSERT_NE(dbf, nullptr);
-    EXPECT_EQ(DBFGetRecordCount(dbf), 3);
-    EXPECT_EQ(DBFReadStringAttribute(dbf, 0, 0), Torvex::Utf8ToGbk("长江大桥"));
-    EXPECT_EQ(DBFReadIntegerAttribute(dbf, 0, 1), 42);
-    EXPECT_TRUE(DBFIsAttributeNULL(dbf, 2, 1));
-    DBFClose(dbf);
+    const CalvornTest::ShpContent shp = CalvornTest::ReadShp(dir / "my.roads.shp");
+    EXPECT_EQ(shp.shapeType, SHPT_POINT);
+    EXPECT_EQ(shp.shapes, (std::vector<std::vector<CalvornTest::Part>>{
+                              {{{100.0, 30.5}}}, {{{101.0, 30.5}}}, {}}));
+    EXPECT_EQ(shp.indexCount, 3);
+    const CalvornTest::DbfContent dbf = CalvornTest::ReadDbf(dir / "my.roads.dbf");
+    using Row = std::vector<std::optional<std::string>>;
+    EXPECT_EQ(dbf.rows, (std::vector<Row>{{"长江大桥", "42"}, {{}, {}}, {{}, {}}}));
     EXPECT_FALSE(std::filesystem::exists(dir / "my.shp"));
     EXPECT_FALSE(std::filesystem::exists(dir / "my.roads.cpg"));
 }

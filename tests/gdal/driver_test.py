@@ -21,71 +21,13 @@ TORVEX_MAKE, CLI, SAMPLES, SAMPLE_JSON = sys.argv[1:5]
 ANNOTATION_TEXT = "注释文字"
 SUPPORTED = range(10)
 
-# Every field type; the last is a code the driver leaves out (the converter keeps it as nulls).
-FIELDS = [("文本", 0, 300, 0), ("字节", 1, 3, 0), ("短整", 2, 6, 0), ("整数", 3, 11, 0),
-          ("单精度", 4, 12, 3), ("双精度", 5, 18, 6), ("日期", 6, 10, 0), ("时间", 7, 12, 0),
-          ("布尔", 8, 1, 0), ("长文本说明字段", 9, 400, 0), ("照片", 12, 8, 0)]
-VALUES = [
-    ["城关镇 \"一\"", 200, -2, 86420, 0.1, 12345.678901, [2010, 5, 7], [8, 5, 3.5], True, "备注", None],
-    ["道路" * 200, 255, -32768, -2147483648, -3.25, -0.5, [1999, 12, 31], [23, 59, 59.99], 2,
-     "长" * 300, None],
-    [None] * 11,
-    ["已删除", 1, 1, 1, 1.0, 1.0, [2000, 1, 1], [1, 1, 1.0], False, "x", None],
-    ["损坏", 2, 2, 2, 2.0, 2.0, [2000, 1, 2], [2, 2, 2.0], True, "y", None],
-    ["", 0, 0, 0, 0.0, 0.0, [0, 0, 0], [0, 0, 0.0], False, "", None],
-]
-GEOMETRY = {
-    "point": [[500.35, 3500.9], [496.9, 3506.2], [512.3, 3497.6], [1, 1], [2, 2], [491.2, 3497.8]],
-    "line": [[[[0, 0], [10, 0]], [[20, 0], [20, 10], [30, 10]]], [[[5, 5], [6, 6], [7, 5]]],
-             [[[1, 1], [2, 2]], [[3, 3], [4, 4]], [[5, 5], [6, 6]]], [[[0, 0], [1, 1]]],
-             [[[0, 0], [1, 1]]], [[[9, 9], [8, 8]]]],
-    # a hole listed first, the outer ring counter-clockwise and open; two outer rings; only a
-    # degenerate ring (no polygon left); an island in a lake in a field
-    "polygon": [[[[2, 2], [2, 4], [4, 4], [4, 2], [2, 2]], [[0, 0], [10, 0], [10, 10], [0, 10]]],
-                [[[0, 0], [0, 1], [1, 1], [1, 0], [0, 0]], [[5, 5], [5, 6], [6, 6], [6, 5]]],
-                [[[0, 0], [1, 1], [2, 2], [0, 0]]], [[[0, 0], [0, 1], [1, 0]]],
-                [[[0, 0], [0, 1], [1, 0]]],
-                [[[0, 0], [0, 30], [30, 30], [30, 0]], [[10, 10], [20, 10], [20, 20], [10, 20]],
-                 [[14, 14], [14, 16], [16, 16], [16, 14]]]],
-}
-STYLE = {
-    "point": [{"kind": 1, "subgraph": 21, "height": 6.0, "width": 6.0, "angle": 15.0,
-               "color": 255, "transparent": -1, "layer": 10},
-              {"kind": 0, "text_height": 8.0, "text_width": 8.0, "spacing": 1.0, "angle": 30.0,
-               "cn_font": 1, "en_font": 2, "glyph": 1, "arrange": 1, "color": 16711680,
-               "transparent": -1, "layer": 20},
-              {"kind": 2, "color": 8388736}, None, None, {"kind": 0}],
-    "line": [{"style": 1, "color": 16711680, "width": 1.5, "x_factor": 1.25, "layer": 3},
-             {"color": -1, "transparent": -1}, None, None, None, {"aux_color": 255}],
-    "polygon": [{"fill_color": 16744192, "pattern": 12, "pattern_height": 2.5, "layer": 30},
-                {"fill_color": -1}, None, None, None, {"pattern_color": 32768}],
-}
-TEXTS = ["", "注释\"引号\\", "", "", "", ""]
-PROJECTIONS = {
-    "point": {"kind": 3, "unit": 2, "type": 5, "datum": 1, "scale": 1000.0,
-              "central_meridian": 1170000},
-    "polygon": {"kind": 1, "unit": 4, "datum": 7},
-}
+# Files of every field type (the last a code the driver leaves out, the converter keeps as nulls),
+# with deleted and damaged slots, styles, texts and multi-part geometry, as torvex-make reads them.
+GENERATED = os.path.join(os.path.dirname(os.path.abspath(__file__)), "every_type_%s.json")
 EXTENSIONS = {"point": "wt", "line": "wl", "polygon": "wp", "table": "wb"}
 # (open options, converter switches) of each comparison.
 VARIANTS = [([], []), (["STYLE_AS_ATTRIBUTES=YES"], ["--style-as-attributes"]),
             (["SPLIT_ANNOTATIONS=YES"], ["--split-annotations"])]
-
-
-def generated(kind):
-    records = []
-    for r, values in enumerate(VALUES):
-        record = {"attributes": values, "deleted": r == 3, "damaged": r == 4}
-        if kind != "table":
-            record["geometry"] = GEOMETRY[kind][r]
-            if STYLE[kind][r] is not None:
-                record["style"] = STYLE[kind][r]
-        if kind == "point" and TEXTS[r]:
-            record["text"] = TEXTS[r]
-        records.append(record)
-    return {"kind": kind, "projection": PROJECTIONS.get(kind),
-            "fields": [{"name": n, "type": t, "width": w, "decimals": d} for n, t, w, d in FIELDS],
-            "records": records}
 
 
 def make(description, path):
@@ -249,7 +191,8 @@ class DriverTest(unittest.TestCase):
             with open(os.path.join(SAMPLE_JSON, sample.split(".")[0] + ".json"), encoding="utf-8") as f:
                 self.compare_file(os.path.join(SAMPLES, sample), json.load(f))
         for kind, extension in EXTENSIONS.items():
-            description = generated(kind)
+            with open(GENERATED % kind, encoding="utf-8") as f:
+                description = json.load(f)
             path = os.path.join(self.tmp, "gen_" + kind + "." + extension)
             make(description, path)
             with Warnings() as warnings:

@@ -10,7 +10,7 @@
 #include "batch/OneFileConversion.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/ScriptedServices.h"
-#include "tests/ui/UiTestFiles.h"
+#include "tests/support/TorvexFiles.h"
 #include "ui/CCalvornApp.h"
 #include "ui/CCalvornDlg.h"
 #include "ui/COptionDlg.h"

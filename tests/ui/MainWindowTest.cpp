@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
 #include <atomic>
@@ -19,7 +18,7 @@
 #include "app/PathSettings.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/ScriptedServices.h"
-#include "tests/ui/UiTestFiles.h"
+#include "tests/support/TorvexFiles.h"
 #include "ui/BatchWorker.h"
 #include "ui/CCalvornDlg.h"
 #include "ui/CHoverButton.h"

@@ -1,4 +1,5 @@
-// Source files for the window tests, written with the reader library's own builder.
+// Torvex files for the tests of the batch, the console and the desktop, written with the reader
+// library's own builder, and the sample files the build made.
 #pragma once
 
 #include <filesystem>
@@ -9,15 +10,15 @@
 
 namespace CalvornTest {
 
-// A line file with `records` two-vertex lines and one text field; 0 records is an empty file.
+// A line file of `records` two-vertex lines with one text field; 0 records is an empty file.
 inline std::filesystem::path MakeLineFile(const std::filesystem::path& path, int records)
 {
     Torvex::TorvexBuilder builder(Torvex::FileKind::Line);
     builder.AddField({"NAME", 0, 10, 0});
     for (int i = 0; i < records; ++i) {
         Torvex::RecordSpec record;
-        record.parts = {{{0.0, 0.0}, {1.0, static_cast<double>(i)}}};
-        record.attributes = {std::string("r") + std::to_string(i)};
+        record.parts = {{{0.0, 0.0}, {1.0, 1.0 * i}}};
+        record.attributes = {std::string("r")};
         builder.AddRecord(record);
     }
     builder.WriteTo(path);
@@ -27,12 +28,17 @@ inline std::filesystem::path MakeLineFile(const std::filesystem::path& path, int
 inline std::filesystem::path MakeProject(const std::filesystem::path& path,
                                          const std::vector<std::string>& items)
 {
-    Torvex::TorvexBuilder builder(Torvex::FileKind::Project);
+    Torvex::TorvexBuilder project(Torvex::FileKind::Project);
     for (const std::string& item : items) {
-        builder.AddProjectItem(item);
+        project.AddProjectItem(item);
     }
-    builder.WriteTo(path);
+    project.WriteTo(path);
     return path;
+}
+
+inline std::filesystem::path BuiltSample(const std::string& name)
+{
+    return std::filesystem::path(CALVORN_BUILT_SAMPLES_DIR) / name;
 }
 
 }  // namespace CalvornTest
