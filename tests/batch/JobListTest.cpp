@@ -43,9 +43,9 @@ TEST(JobListTest, KindsOrderAndStatusLine)
     newestFirst.SetObserver(&observer);
     using Torvex::FileKind;
     const std::pair<const char*, std::optional<FileKind>> offered[] = {
-        {"a.wt", FileKind::Point},   {"b.WL", FileKind::Line},    {".Wp", FileKind::Polygon},
-        {"a.wt", FileKind::Point},   {"m.mpj", std::nullopt},     {"x.wl.bak", std::nullopt},
-        {"wl.wl/x", std::nullopt},   {"d.e.wb", FileKind::Table},
+        {"a.wt", FileKind::Point}, {"b.WL", FileKind::Line},    {".Wp", FileKind::Polygon},
+        {"a.wt", FileKind::Point}, {"m.mpj", std::nullopt},     {"x.wl.bak", std::nullopt},
+        {"wl.wl/x", std::nullopt}, {"d.e.wb", FileKind::Table},
     };
     for (const auto& [path, kind] : offered) {
         EXPECT_EQ(newestFirst.AddFileToList(path), kind) << path;
