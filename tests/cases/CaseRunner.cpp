@@ -64,46 +64,46 @@ std::string HexBytes(const std::string& hex)
 
 // Damages a file made for a case: bytes written over ("patch"), the file cut ("size"), the
 // slots' check values made right again ("fix_checks").
-void Damage(const fs::path& path, const json& spec)
+void Damage(const fs::path& path, const json& entry)
 {
-    if (spec.contains("patch")) {
+    if (entry.contains("patch")) {
         std::string content = ReadFile(path);
-        for (const json& patch : spec["patch"]) {
+        for (const json& patch : entry["patch"]) {
             const std::string bytes = HexBytes(patch.at("hex").get<std::string>());
             content.replace(patch.at("at").get<std::size_t>(), bytes.size(), bytes);
         }
         WriteFile(path, content);
     }
-    if (spec.contains("size")) {
-        fs::resize_file(path, spec["size"].get<std::uintmax_t>());
+    if (entry.contains("size")) {
+        fs::resize_file(path, entry["size"].get<std::uintmax_t>());
     }
-    if (spec.value("fix_checks", false)) {
+    if (entry.value("fix_checks", false)) {
         std::string content = ReadFile(path);
         CalvornFuzz::FixCheckValues(content);
         WriteFile(path, content);
     }
 }
 
-// Makes the entry `spec` describes at `path`.
-void MakeEntry(const fs::path& path, const json& spec)
+// Makes the file, folder, link or FIFO `entry` describes at `path`.
+void MakeEntry(const fs::path& path, const json& entry)
 {
     fs::create_directories(path.parent_path());
-    if (spec.contains("torvex")) {
-        WriteTorvex(path, spec["torvex"].dump());
-    } else if (spec.contains("text")) {
-        WriteFile(path, spec["text"].get<std::string>());
-    } else if (spec.contains("copy")) {
-        fs::copy_file(Expand(spec["copy"].get<std::string>(), {}), path);
-    } else if (spec.value("folder", false)) {
+    if (entry.contains("torvex")) {
+        WriteTorvex(path, entry["torvex"].dump());
+    } else if (entry.contains("text")) {
+        WriteFile(path, entry["text"].get<std::string>());
+    } else if (entry.contains("copy")) {
+        fs::copy_file(Expand(entry["copy"].get<std::string>(), {}), path);
+    } else if (entry.value("folder", false)) {
         fs::create_directories(path);
-    } else if (spec.contains("link")) {
-        fs::create_symlink(spec["link"].get<std::string>(), path);
-    } else if (spec.value("fifo", false)) {
+    } else if (entry.contains("link")) {
+        fs::create_symlink(entry["link"].get<std::string>(), path);
+    } else if (entry.value("fifo", false)) {
         ASSERT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
     } else {
-        FAIL() << path << ": no kind of entry in " << spec.dump();
+        FAIL() << path << ": no kind of entry in " << entry.dump();
     }
-    Damage(path, spec);
+    Damage(path, entry);
 }
 
 // Compares one .dbf against {"fields": [[name, type, width, decimals]...], "rows": [[...]...]}.
@@ -281,10 +281,10 @@ void CompareOutputs(const json& expect, const fs::path& dir)
     }
     const fs::path out = dir / expect.value("folder", "out");
     std::set<std::string> expected;
-    for (const auto& [name, spec] : expect["outputs"].items()) {
+    for (const auto& [name, entry] : expect["outputs"].items()) {
         expected.insert(name);
         if (fs::exists(fs::symlink_status(out / name))) {
-            CompareEntry(name, out / name, spec);
+            CompareEntry(name, out / name, entry);
         }
     }
     const std::set<std::string> actual = EntriesUnder(out);
@@ -307,8 +307,8 @@ TEST_P(CaseTest, Runs)
     TempDir dir;
     fs::create_directory(dir / "out");
     if (description.contains("files")) {
-        for (const auto& [path, spec] : description["files"].items()) {
-            MakeEntry(dir / path, spec);
+        for (const auto& [path, entry] : description["files"].items()) {
+            MakeEntry(dir / path, entry);
         }
     }
     std::vector<std::string> argv = {CALVORN_CLI};
